@@ -1,0 +1,63 @@
+# quon_add_archive(TARGET MANIFEST QDAR)
+# Packs the files listed in MANIFEST ("archive-name<TAB>file-path" lines, paths
+# relative to the manifest's folder) with the packer QDAR and links the archive
+# into TARGET as an object that defines dataQuonData_data, dataQuonData and
+# dataQuonData_size. Entries whose files do not exist yet are left out, and the
+# packer says which.
+function(quon_add_archive target manifest qdar)
+  get_filename_component(_mdir ${manifest} DIRECTORY)
+  get_filename_component(_mname ${manifest} NAME_WE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
+  file(STRINGS ${manifest} _lines)
+  set(_deps ${manifest})
+  foreach(_line IN LISTS _lines)
+    if(_line MATCHES "^([^\t#][^\t]*)\t(.+)$")
+      set(_path ${CMAKE_MATCH_2})
+      if(NOT IS_ABSOLUTE ${_path})
+        set(_path ${_mdir}/${_path})
+      endif()
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_path})
+      if(EXISTS ${_path})
+        list(APPEND _deps ${_path})
+      endif()
+    endif()
+  endforeach()
+  set(_out ${CMAKE_CURRENT_BINARY_DIR}/${_mname}.qdar)
+  set(_asm ${CMAKE_CURRENT_BINARY_DIR}/${target}_archive.S)
+  if(TARGET ${qdar})
+    set(_qdar_cmd $<TARGET_FILE:${qdar}>)
+    list(APPEND _deps ${qdar})
+  else()
+    set(_qdar_cmd ${qdar})
+  endif()
+  add_custom_command(OUTPUT ${_out}
+    COMMAND ${_qdar_cmd} pack --allow-missing ${_out} ${manifest}
+    DEPENDS ${_deps}
+    COMMENT "Packing ${manifest}"
+    VERBATIM)
+  set(_note "")
+  if(NOT WIN32)
+    set(_note ".section .note.GNU-stack,\"\",@progbits\n")
+  endif()
+  file(WRITE ${_asm}
+    "/* The packed asset archive, linked into the program image. */\n"
+    "    .section .data\n"
+    "    .globl dataQuonData_data\n"
+    "    .balign 16\n"
+    "dataQuonData_data:\n"
+    "    .incbin \"${_out}\"\n"
+    "dataQuonData_end:\n"
+    "    .globl dataQuonData\n"
+    "    .balign 8\n"
+    "dataQuonData:\n"
+    "    .quad dataQuonData_data\n"
+    "    .globl dataQuonData_size\n"
+    "    .balign 4\n"
+    "dataQuonData_size:\n"
+    "    .long dataQuonData_end - dataQuonData_data\n"
+    ${_note})
+  set_source_files_properties(${_asm} PROPERTIES OBJECT_DEPENDS ${_out})
+  target_sources(${target} PRIVATE ${_asm})
+  add_custom_target(${target}_archive DEPENDS ${_out})
+  add_dependencies(${target} ${target}_archive)
+endfunction()

@@ -1,0 +1,53 @@
+// Internal records of the quon library: the context, its sources and objects.
+#ifndef QL_H
+#define QL_H
+
+#include "quon.h"
+
+struct ql_data_t {
+    int32_t type;  // 1 archive in memory, 3 directory
+    void* data;    // type 1: quon_data_t*; type 3: private copy of the path
+    bool owned;    // type 1: the archive bytes belong to the context (quon_dar_add_file)
+};
+
+struct ql_object_t {
+    uint16_t type;  // 1 font
+    void* data;     // font: ql_font_t*
+};
+
+enum { QL_MAX_SOURCES = 16, QL_TRACE_LINES = 10 };
+
+struct ql_t {
+    ql_data_t* data[QL_MAX_SOURCES];
+    int32_t iNumData;
+    int32_t lastError;
+    const char* traceFmt[QL_TRACE_LINES];
+    int32_t traceValue[QL_TRACE_LINES];
+    uint16_t iNumObjects;
+    uint16_t iResObjects;
+    ql_object_t* objects;
+};
+
+struct ql_font_t {
+    uint8_t bAutoFlush;
+    int16_t* wBuffer;  // 8192 bytes
+    uint16_t wVertices;
+};
+
+inline ql_t* ql_of(quon_lib_t* h) { return reinterpret_cast<ql_t*>(h); }
+
+// Looks a name up in an archive of which only `limit` bytes may be read
+// (the bytes actually held in memory). Returns the record offset or -1.
+int32_t ql_dar_getPos_limited(ql_t* ql, const void* pDAR, int64_t limit, const char* pszName);
+
+// Trace message numbers.
+enum {
+    QL_MSG_PNG_NEW = 1, QL_MSG_PNG_LOAD = 2, QL_MSG_OOM = 3, QL_MSG_PALETTE = 4, QL_MSG_IMAGE = 5,
+    QL_MSG_SIZE = 6, QL_MSG_DIR_OFFSET = 7, QL_MSG_DIR_ENTRIES = 8, QL_MSG_DATA_OFFSET = 9,
+    QL_MSG_NAME_OFFSET = 10, QL_MSG_MATCH = 11, QL_MSG_SEARCHING = 12, QL_MSG_NOT_FOUND = 13,
+    QL_MSG_FOUND = 14, QL_MSG_WRONG_POS = 15, QL_MSG_NEW = 16, QL_MSG_BAD_SIGNATURE = 17,
+    QL_MSG_IDAT = 18, QL_MSG_IHDR = 19, QL_MSG_IEND = 20, QL_MSG_PLTE = 21, QL_MSG_LINES = 22,
+    QL_MSG_LENGTH = 23, QL_MSG_LAST_MALLOC = 24, QL_MSG_MALLOC_COUNT = 25, QL_MSG_MALLOC_TOTAL = 26,
+};
+
+#endif

@@ -1,0 +1,68 @@
+// Global state of the demo module, shared by start-up, the frame function,
+// the effects, the music, the scene and the window layers.
+#ifndef DEMO_MAIN_H
+#define DEMO_MAIN_H
+
+#include <cstdint>
+
+#include "quon.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+#include <GL/gl.h>
+
+struct FSOUND_STREAM;
+class Scene;
+
+// Music analysis record handed to the scene; nothing writes or reads its fields.
+struct info_t {
+    float base;
+    float* spectrum;
+    float spectrum16[16];
+};
+
+extern int winWidth, winHeight;  // requested size, then the viewport size
+extern int iWidth, iHeight;      // current drawable size, written by the window layer
+extern double lastTime;
+extern double runTime;
+extern int32_t frames;
+extern GLuint tex, texCheese, texUfo, texCarpet, texQuon;
+extern quon_lib_t* ql;
+extern quon_lib_t* pQuonLib;
+extern quon_font_t* pff;
+extern quon_oia_t* pCheese;
+extern quon_oia_t* pUfo;
+extern info_t info;
+extern Scene* scene1;
+extern FSOUND_STREAM* mus;
+extern float oiaLogo[20];
+extern quon_data_t* dataQuonData;
+extern double fps;  // frame rate, measured by the window layer
+
+// Start-up and frame (main.cpp)
+int init();
+int run();
+
+// Effects (effects.cpp)
+struct quon_oia_t;
+void drawObject(quon_oia_t* object);
+void drawText();
+void drawCarpet();
+void drawLogo();
+
+// Music (music.cpp)
+int soundInit();
+signed char nextMus(FSOUND_STREAM* pMus, void* dummy, int d2, void* d3);
+
+// Window layer (glx.cpp on Linux, wgl.cpp on Windows)
+int initWindow(int W, int H);
+void loopWindow(int (*run)());
+int cleanWindow();
+extern char* commandLineName;
+
+// Utilities (util.cpp)
+double util_getCurrentTime();
+GLuint util_textureFromQuonImage(quon_lib_t* ql, quon_image_t* image);
+
+#endif
