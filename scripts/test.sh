@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test:
+#  1. the native build (demo, library, tools, tests, benchmarks) and its tests;
+#  2. the Windows program, cross-built with mingw-w64 (its Wine tests run in step 1's suite);
+#  3. a clang build with AddressSanitizer + UndefinedBehaviorSanitizer and the fuzz targets,
+#     running the unit tests again and a short smoke run of each fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+JOBS=$(nproc)
+
+"$ROOT/scripts/deps.sh"
+
+echo "== native build"
+cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUON_WIN32_EXE="$ROOT/build-win32/src/demo-win32.exe"
+cmake --build "$ROOT/build" -j "$JOBS"
+
+echo "== Windows build"
+cmake -S "$ROOT" -B "$ROOT/build-win32" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+  -DQUON_QDAR="$ROOT/build/tools/qdar"
+cmake --build "$ROOT/build-win32" -j "$JOBS"
+
+echo "== tests"
+(cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS" --timeout 300)
+
+echo "== sanitizer build (ASan + UBSan) with fuzz targets"
+CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug \
+  -DQUON_SANITIZE=ON -DQUON_FUZZ=ON -DQUON_BENCH=OFF
+cmake --build "$ROOT/build-asan" -j "$JOBS"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$ROOT/tests/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+(cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS" --timeout 300)
