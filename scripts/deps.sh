@@ -13,7 +13,7 @@ PACKAGES=(
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools python3
+  xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools python3 python3-pil
   # Windows build and its tests
   mingw-w64 libz-mingw-w64-dev wine64
 )

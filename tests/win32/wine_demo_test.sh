@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs demo-win32.exe under Wine inside a private Xvfb.
+#   wine_demo_test.sh EXE run    - 1024x768 screen: the scene shows, no message box, Escape ends it (0)
+#   wine_demo_test.sh EXE badmode - 800x600 screen: the "Display Error" box appears; once dismissed
+#                                   the program ends by itself
+set -u
+EXE=$1
+MODE=$2
+[ -f "$EXE" ] || { echo "SKIP: $EXE not built"; exit 77; }
+HERE=$(cd "$(dirname "$0")" && pwd)
+WORK=$(mktemp -d)
+XVFB_PID=; DEMO_PID=
+trap 'kill $DEMO_PID $XVFB_PID 2>/dev/null; WINEPREFIX=$WORK/prefix wineserver -k 2>/dev/null; rm -rf "$WORK"' EXIT
+DEMO_PID=
+fail() { echo "FAIL: $*"; exit 1; }
+
+case $MODE in
+  run) GEOM=1024x768x24 ;;
+  badmode) GEOM=800x600x24 ;;
+  *) fail "unknown mode $MODE" ;;
+esac
+
+# A free display number of our own.
+for n in $(seq 140 199); do [ -e /tmp/.X$n-lock ] || { DNUM=$n; break; }; done
+Xvfb :$DNUM -screen 0 $GEOM -nolisten tcp >/dev/null 2>&1 &
+XVFB_PID=$!
+export DISPLAY=:$DNUM
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+export WINEPREFIX=$WORK/prefix WINELOADER=/usr/lib/wine/wine64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv=d;mscoree,mshtml="
+export WINEARCH=win64
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || fail "wineboot"
+cp "$EXE" "$WORK/demo-win32.exe"
+
+cd "$WORK"
+/usr/lib/wine/wine64 "$WORK/demo-win32.exe" >"$WORK/out.txt" 2>&1 &
+DEMO_PID=$!
+
+wait_exit() {  # wait_exit SECONDS -> sets RC, or fails
+  for _ in $(seq $(($1 * 10))); do
+    if ! kill -0 $DEMO_PID 2>/dev/null; then wait $DEMO_PID; RC=$?; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+if [ "$MODE" = run ]; then
+  # Wait for the window, then give the demo a few seconds of frames.
+  for _ in $(seq 200); do xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 || fail "no window"
+  sleep 6
+  kill -0 $DEMO_PID 2>/dev/null || fail "demo ended early"
+  for box in "Display Error" "Pixel Format Error" "OpenGL Rendering Context Error" "Device Context Error" "Window Reg Error"; do
+    xdotool search --name "$box" >/dev/null 2>&1 && fail "message box '$box' appeared"
+  done
+  import -display :$DNUM -window root "$WORK/shot.png" || fail "screenshot"
+  [ -n "${QUON_SHOT_OUT:-}" ] && cp "$WORK/shot.png" "$QUON_SHOT_OUT"
+  python3 "$HERE/check_frame.py" "$WORK/shot.png" || fail "frame check"
+  # Hold Escape long enough to be seen between two polls.
+  xdotool keydown Escape; sleep 0.5; xdotool keyup Escape
+  wait_exit 30 || fail "Escape did not end the demo"
+  [ "$RC" -eq 0 ] || fail "exit status $RC after Escape"
+  echo "PASS: scene shown, no message box, Escape ends with status 0"
+else
+  for _ in $(seq 300); do xdotool search --name "Display Error" >/dev/null 2>&1 && break; sleep 0.1; done
+  BOX=$(xdotool search --name "Display Error" 2>/dev/null | head -n1)
+  [ -n "$BOX" ] || fail "no 'Display Error' box"
+  # The box holds the text of the failure; dismiss it with its default button.
+  xdotool windowactivate --sync "$BOX" 2>/dev/null; xdotool key --window "$BOX" Return
+  sleep 0.5
+  xdotool search --name "Display Error" >/dev/null 2>&1 && xdotool key --window "$BOX" space
+  wait_exit 40 || fail "the program did not end by itself after the box"
+  echo "PASS: 'Display Error' shown; program ended by itself (status $RC)"
+fi
