@@ -34,11 +34,19 @@ struct ql_font_t {
     uint16_t wVertices;
 };
 
+// The constant line that a new context's trace ring starts with; never released.
+extern const char ql_started_line[];
+
 inline ql_t* ql_of(quon_lib_t* h) { return reinterpret_cast<ql_t*>(h); }
 
 // Looks a name up in an archive of which only `limit` bytes may be read
 // (the bytes actually held in memory). Returns the record offset or -1.
 int32_t ql_dar_getPos_limited(ql_t* ql, const void* pDAR, int64_t limit, const char* pszName);
+
+// Reads a whole file into a new malloc'ed buffer (at least 1 byte). Returns
+// null when the file cannot be opened, sized, allocated or read; *size gets
+// the number of bytes read.
+unsigned char* ql_read_file(const char* path, int32_t* size);
 
 // Trace message numbers.
 enum {

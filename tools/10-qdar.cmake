@@ -1,0 +1,2 @@
+# qdar: the host tool that packs, lists and extracts "QDAR" asset archives.
+add_executable(qdar ${CMAKE_CURRENT_LIST_DIR}/qdar.cpp)
