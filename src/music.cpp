@@ -1,0 +1,42 @@
+// Music: starts the sound layer, streams "data/tune.ogg" from its memory file
+// and loops it from the restart position at every end of the stream.
+#include <cstdio>
+
+#include "fsound.h"
+#include "main.h"
+
+#ifndef QUON_RESTART_MS
+#error "QUON_RESTART_MS (the loop's restart position in ms) must be defined by the build"
+#endif
+
+int soundInit() {
+    if (!FSOUND_Init(44100, 16, 0)) {
+        printf("Error: Sound Init failed.\n");
+        return -1;
+    }
+
+    // The memory file is never released: the stream reads its bytes for the
+    // whole run.
+    quon_memfile_t* fileTune = quon_memfile_new(pQuonLib);
+    if (fileTune) quon_memfile_load(pQuonLib, fileTune, "data/tune.ogg");
+
+    // A missing track arrives as null data of length 0, which the layer refuses.
+    mus = FSOUND_Stream_Open(fileTune ? reinterpret_cast<const char*>(fileTune->pData) : nullptr,
+                             0x8130, 0, fileTune ? fileTune->iSize : 0);
+    if (mus) {
+        FSOUND_Stream_Play(0, mus);
+    } else {
+        printf("Sound: LoadSong %d\n", FSOUND_GetError());
+    }
+
+    FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
+    FSOUND_Stream_SetEndCallback(mus, nextMus, nullptr);
+    return 0;
+}
+
+// Called by the sound layer on its mixer thread when the stream has ended.
+signed char nextMus(FSOUND_STREAM*, void*, int, void*) {
+    FSOUND_Stream_SetTime(mus, QUON_RESTART_MS);
+    FSOUND_Stream_Play(0, mus);
+    return 0;
+}
