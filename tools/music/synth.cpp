@@ -1,0 +1,257 @@
+#include "synth.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dsp.h"
+
+namespace music {
+
+namespace {
+
+struct InstInfo {
+    double gain, echo, verb;  // dry level and send levels
+    bool ducked;              // pushed down by the kick
+    double release;           // seconds of sound after the gate closes
+    double fixedLength;       // >0: one-shot of this many seconds, gate ignored
+};
+
+const InstInfo& info(Inst i) {
+    static const InstInfo table[] = {
+        /* Kick      */ {0.95, 0.00, 0.00, false, 0.0, 0.50},
+        /* Snare     */ {0.55, 0.04, 0.30, false, 0.0, 0.45},
+        /* HatClosed */ {0.16, 0.00, 0.05, false, 0.0, 0.12},
+        /* HatOpen   */ {0.13, 0.00, 0.08, false, 0.0, 0.45},
+        /* Crash     */ {0.20, 0.00, 0.20, false, 0.0, 2.60},
+        /* Riser     */ {0.10, 0.10, 0.25, false, 0.05, 0.0},
+        /* Bass      */ {0.42, 0.00, 0.00, true, 0.03, 0.0},
+        /* Lead      */ {0.22, 0.30, 0.22, false, 0.12, 0.0},
+        /* Arp       */ {0.10, 0.28, 0.12, true, 0.04, 0.0},
+        /* Pad       */ {0.09, 0.00, 0.30, true, 0.60, 0.0},
+    };
+    return table[(int)i];
+}
+
+// Linear rise over `a` seconds, then hold; multiplied by a release decay after the gate.
+struct Gate {
+    double attack, rel;
+    double at(double t, double gateEnd) const {
+        double g = attack > 0 && t < attack ? t / attack : 1.0;
+        if (t > gateEnd) g *= dexp(-(t - gateEnd) * 6.9 / rel);  // -60 dB over `rel`
+        return g;
+    }
+};
+
+// One voice, sample by sample; returns a stereo pair through l, r.
+class Voice {
+public:
+    Voice(const Note& n, uint32_t seed) : n_(n), noise_(seed), noise2_(seed * 2654435761u + 1) {
+        Noise ph(seed ^ 0x5bd1e995u);
+        for (Osc& o : osc_) o = Osc(0.5 * (ph.next() + 1.0));
+        hz_ = midiHz(n.pitch);
+        gateEnd_ = n.length / kRate;
+        switch (n.inst) {
+        case Inst::Snare: f1_.set(1400, 0.7); f2_.set(5200, 0.9); break;
+        case Inst::HatClosed: case Inst::HatOpen: f1_.set(7600, 0.8); f2_.set(9000, 0.8); break;
+        case Inst::Crash: f1_.set(4800, 0.7); f2_.set(4800, 0.7); break;
+        case Inst::Lead: f1_.set(4200, 0.9); break;
+        case Inst::Arp: f1_.set(900 + 5000 * n.tone, 1.2); break;
+        case Inst::Pad: f1_.set(300 + 2700 * n.tone, 0.8); f2_.set(300 + 2700 * n.tone, 0.8); break;
+        default: break;
+        }
+    }
+
+    void tick(long i, double& l, double& r) {
+        double t = i / kRate, v = n_.vel;
+        switch (n_.inst) {
+        case Inst::Kick: {
+            double f = 46.0 + 125.0 * dexp(-t * 32.0);
+            double body = osc_[0].sine(f / kRate) * dexp(-t * 7.0) * std::min(1.0, t * 2000.0);
+            double click = noise_.next() * dexp(-t * 500.0) * 0.25;
+            l = r = dtanh(1.7 * (body + click)) * v;
+            return;
+        }
+        case Inst::Snare: {
+            double f = 185.0 * (1.0 + 0.4 * dexp(-t * 45.0));
+            double tone = osc_[0].sine(f / kRate) * dexp(-t * 24.0) * 0.7;
+            double nz = f1_.high(noise_.next()) * dexp(-t * 14.0);
+            double ring = f2_.band(nz) * 0.6;
+            double att = std::min(1.0, t * 4000.0);
+            l = r = (tone + nz * 0.7 + ring) * v * att;
+            return;
+        }
+        case Inst::HatClosed: case Inst::HatOpen: {
+            double rate = n_.inst == Inst::HatClosed ? 55.0 : 8.0;
+            double metal = osc_[0].pulse(3120.0 / kRate, 0.5) * osc_[1].pulse(4470.0 / kRate, 0.5);
+            double x = f1_.high(noise_.next() + 0.3 * metal);
+            l = r = f2_.high(x) * dexp(-t * rate) * v * std::min(1.0, t * 3000.0);
+            return;
+        }
+        case Inst::Crash: {
+            double env = dexp(-t * 1.9) * std::min(1.0, t * 800.0) * v;
+            l = f1_.high(noise_.next()) * env;
+            r = f2_.high(noise2_.next()) * env;
+            return;
+        }
+        case Inst::Riser: {
+            double p = std::min(1.0, t / gateEnd_);
+            if ((i & 15) == 0) f1_.set(300.0 * dexp(p * 3.3), 2.0), f2_.set(320.0 * dexp(p * 3.3), 2.0);
+            double env = p * p * Gate{0.0, info(n_.inst).release}.at(t, gateEnd_) * v;
+            l = f1_.band(noise_.next()) * env;
+            r = f2_.band(noise2_.next()) * env;
+            return;
+        }
+        case Inst::Bass: {
+            if ((i & 7) == 0) f1_.set(160.0 + hz_ * 2.0 + 2600.0 * v * dexp(-t * 13.0), 1.4);
+            double inc = hz_ / kRate;
+            double x = osc_[0].saw(inc) + 0.6 * osc_[1].pulse(inc * 1.004, 0.5);
+            double sub = osc_[2].sine(inc);
+            double env = Gate{0.002, info(n_.inst).release}.at(t, gateEnd_);
+            l = r = (dtanh(1.3 * f1_.low(x)) * 0.75 + sub * 0.55) * env * v;
+            return;
+        }
+        case Inst::Lead: {
+            double vibDepth = std::clamp((t - 0.16) / 0.25, 0.0, 1.0) * 0.16;
+            double pitch = n_.pitch + vibDepth * dsin(2.0 * kPi * 5.6 * t);
+            double inc = midiHz(pitch) / kRate;
+            double a = osc_[0].pulse(inc * 1.0035, 0.25), b = osc_[1].saw(inc * 0.9965);
+            double x = f1_.low(0.7 * a + 0.5 * b);
+            double env = Gate{0.004, info(n_.inst).release}.at(t, gateEnd_) * (0.72 + 0.28 * dexp(-t * 7.0));
+            l = x * env * v * 1.05;
+            r = x * env * v * 0.95;
+            return;
+        }
+        case Inst::Arp: {
+            double x = osc_[0].pulse(hz_ / kRate, 0.125) * 0.8 + osc_[1].tri(hz_ * 2.0 / kRate) * 0.3;
+            double env = Gate{0.001, info(n_.inst).release}.at(t, gateEnd_) * dexp(-t * 9.0);
+            l = r = f1_.low(x) * env * v;
+            return;
+        }
+        case Inst::Pad: {
+            double inc = hz_ / kRate;
+            double s1 = osc_[0].saw(inc * 0.9931), s2 = osc_[1].saw(inc), s3 = osc_[2].saw(inc * 1.0069);
+            double env = Gate{0.15, info(n_.inst).release}.at(t, gateEnd_) * v;
+            l = f1_.low(s1 + 0.6 * s2) * env;
+            r = f2_.low(s3 + 0.6 * s2) * env;
+            return;
+        }
+        }
+        l = r = 0.0;
+    }
+
+private:
+    Note n_;
+    Noise noise_, noise2_;
+    Osc osc_[3];
+    Svf f1_, f2_;
+    double hz_ = 0, gateEnd_ = 0;
+};
+
+long voiceLength(const Note& n) {
+    const InstInfo& in = info(n.inst);
+    if (in.fixedLength > 0) return (long)(in.fixedLength * kRate);
+    return n.length + (long)(in.release * kRate);
+}
+
+// Freeverb-style reverb: parallel damped combs into series allpasses, per channel.
+class Reverb {
+public:
+    Reverb() {
+        static const int combs[] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+        static const int allps[] = {556, 441, 341, 225};
+        for (int c = 0; c < 2; ++c) {
+            for (int len : combs) comb_[c].push_back(Line{std::vector<double>(len + 23 * c), 0, 0});
+            for (int len : allps) allp_[c].push_back(Line{std::vector<double>(len + 23 * c), 0, 0});
+        }
+    }
+    void tick(double in, double& l, double& r) {
+        double out[2];
+        for (int c = 0; c < 2; ++c) {
+            double acc = 0;
+            for (Line& d : comb_[c]) {
+                double y = d.buf[d.pos];
+                d.state = y * 0.75 + d.state * 0.25;
+                d.buf[d.pos] = in + d.state * 0.82;
+                if (++d.pos == d.buf.size()) d.pos = 0;
+                acc += y;
+            }
+            for (Line& d : allp_[c]) {
+                double b = d.buf[d.pos];
+                d.buf[d.pos] = acc + b * 0.5;
+                if (++d.pos == d.buf.size()) d.pos = 0;
+                acc = b - acc;
+            }
+            out[c] = acc;
+        }
+        l = out[0];
+        r = out[1];
+    }
+private:
+    struct Line { std::vector<double> buf; size_t pos; double state; };
+    std::vector<Line> comb_[2], allp_[2];
+};
+
+}  // namespace
+
+std::vector<float> render(const std::vector<Note>& notes, long frames, const MixSettings& mix) {
+    std::vector<float> dry(2 * frames), duck(2 * frames), echo(frames), verb(frames);
+    uint32_t seed = 12345;
+    for (const Note& n : notes) {
+        seed = seed * 1664525u + 1013904223u;
+        if (n.start >= frames) continue;
+        const InstInfo& in = info(n.inst);
+        Voice v(n, seed);
+        double pl = std::sqrt(0.5 * (1.0 - n.pan)) * in.gain, pr = std::sqrt(0.5 * (1.0 + n.pan)) * in.gain;
+        float* bus = in.ducked ? duck.data() : dry.data();
+        long end = std::min(frames, n.start + voiceLength(n));
+        for (long s = std::max(0L, n.start), i = s - n.start; s < end; ++s, ++i) {
+            double l, r;
+            v.tick(i, l, r);
+            l *= pl;
+            r *= pr;
+            bus[2 * s] += (float)l;
+            bus[2 * s + 1] += (float)r;
+            echo[s] += (float)((l + r) * in.echo);
+            verb[s] += (float)((l + r) * in.verb);
+        }
+    }
+
+    // Duck envelope keyed on kick starts, with a short ramp so it never clicks.
+    std::vector<long> kicks;
+    for (const Note& n : notes)
+        if (n.inst == Inst::Kick) kicks.push_back(n.start);
+    std::sort(kicks.begin(), kicks.end());
+
+    std::vector<float> out(2 * frames);
+    std::vector<double> echoL(mix.echoSamples), echoR(mix.echoSamples);
+    double fbState = 0, dcL = 0, dcR = 0, prevL = 0, prevR = 0;
+    const double dcK = 1.0 - 2.0 * kPi * 18.0 / kRate;
+    Reverb rev;
+    size_t k = 0;
+    long last = -1000000;
+    for (long s = 0; s < frames; ++s) {
+        while (k < kicks.size() && kicks[k] <= s) last = kicks[k++];
+        double t = (s - last) / kRate;
+        double g = 1.0 - mix.duckDepth * std::min(1.0, t * 250.0) * dexp(-t * 8.0);
+
+        size_t p = s % mix.echoSamples;
+        double el = echoL[p], er = echoR[p];
+        fbState += 0.45 * (er - fbState);  // darken each repeat
+        echoL[p] = echo[s] + fbState * 0.42;
+        echoR[p] = el;
+
+        double vl, vr;
+        rev.tick(verb[s] * 0.12, vl, vr);
+
+        double l = dry[2 * s] + duck[2 * s] * g + el * 0.6 + vl;
+        double r = dry[2 * s + 1] + duck[2 * s + 1] * g + er * 0.6 + vr;
+        // DC blocker
+        dcL = l - prevL + dcK * dcL; prevL = l;
+        dcR = r - prevR + dcK * dcR; prevR = r;
+        out[2 * s] = (float)dcL;
+        out[2 * s + 1] = (float)dcR;
+    }
+    return out;
+}
+
+}  // namespace music
