@@ -34,7 +34,7 @@ void bars(PngWriteOptions& o) {
     o.rowFilters = {{0, 0}};
 }
 // The carpet's compressed stream is stored in two IDAT chunks.
-void carpet(PngWriteOptions& o) { o.splitIdatAt = 32768; }
+void carpet(PngWriteOptions& o) { o.splitIdatAt = 16384; }
 
 const Asset kAssets[] = {
     {"quon.png", 6726, art::makeLogo, logo},
