@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "musicgen: cannot write %s\n", base.c_str());
                 return 1;
             }
-            std::printf("%s: %zu bytes, %ld frames (loop at %ld), quality %.6f, padding %ld%s\n", t.file.c_str(),
+            std::printf("%s: %zu bytes, %ld frames (loop at %ld), quality %.9g, padding %ld%s\n", t.file.c_str(),
                         fit.file.size(), (long)pcm.size() / 2, music::loopStartSample(t), fit.quality, fit.pad,
                         fit.commentOwnPage ? ", comment on its own page" : "");
         }

@@ -165,7 +165,7 @@ bool fitPadding(const Encoded& e, const std::string& title, long serial, long ta
 }
 
 Fit fitTrack(const std::vector<float>& pcm, const std::string& title, long serial, long target, float quality) {
-    const long maxPad = std::max(2000L, target / 100);
+    const long maxPad = std::max(1000L, target / 500);
     Fit fit;
     auto minSize = [&](const Encoded& e) {
         return (long)assemble(e, commentPacket(title, 0), serial, false).size();

@@ -15,8 +15,8 @@ const std::vector<TrackSpec>& tracks() {
     // 1597567 = round(36.226 s * 44100).
     // Windows take: 8 bars of 85440 samples (123.9 BPM), repeated whole.
     static const std::vector<TrackSpec> list = {
-        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.47f, 0x51756f6e},
-        {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.17f, 0x51756f77},
+        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.487187505f, 0x51756f6e},
+        {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.12f, 0x51756f77},
     };
     return list;
 }
@@ -176,17 +176,20 @@ void compose(Arranger& a, const TrackSpec& t, int bar, int c) {
 
 }  // namespace
 
-std::vector<float> renderTake(const TrackSpec& t, double peakDb) {
+std::vector<Note> arrange(const TrackSpec& t) {
     Arranger a(t);
-    // Timeline: the bars before the loop, then the repeated section twice.
     int bars = t.loopBar + 2 * t.loopBars;
     for (int bar = 0; bar < bars; ++bar) {
         int c = bar < t.loopBar + t.loopBars ? bar : bar - t.loopBars;
         compose(a, t, bar, c);
     }
+    return a.notes();
+}
+
+std::vector<float> renderTake(const TrackSpec& t, double peakDb) {
     long loop = loopStartSample(t), period = (long)t.loopBars * t.barSamples;
     MixSettings mix{3 * t.barSamples / 16, 0.55};
-    std::vector<float> all = render(a.notes(), loop + 2 * period, mix);
+    std::vector<float> all = render(arrange(t), loop + 2 * period, mix);
 
     std::vector<float> take(all.begin(), all.begin() + 2 * loop);
     take.insert(take.end(), all.begin() + 2 * (loop + period), all.begin() + 2 * (loop + 2 * period));

@@ -25,6 +25,10 @@ const std::vector<TrackSpec>& tracks();
 long loopStartSample(const TrackSpec& t);
 long takeFrames(const TrackSpec& t);
 
+// Every note of the take's timeline: the bars before the loop, then the
+// repeated section twice.
+std::vector<Note> arrange(const TrackSpec& t);
+
 // Interleaved stereo take, peak-normalised to `peakDb`. The repeated section is
 // taken from a second pass through it, so the sound left ringing at the end of the
 // take is already present at the loop start: playing the end and continuing at the

@@ -18,16 +18,16 @@ struct InstInfo {
 
 const InstInfo& info(Inst i) {
     static const InstInfo table[] = {
-        /* Kick      */ {0.95, 0.00, 0.00, false, 0.0, 0.50},
+        /* Kick      */ {0.85, 0.00, 0.00, false, 0.0, 0.50},
         /* Snare     */ {0.55, 0.04, 0.30, false, 0.0, 0.45},
-        /* HatClosed */ {0.16, 0.00, 0.05, false, 0.0, 0.12},
-        /* HatOpen   */ {0.13, 0.00, 0.08, false, 0.0, 0.45},
+        /* HatClosed */ {0.24, 0.00, 0.05, false, 0.0, 0.12},
+        /* HatOpen   */ {0.16, 0.00, 0.08, false, 0.0, 0.45},
         /* Crash     */ {0.20, 0.00, 0.20, false, 0.0, 2.60},
         /* Riser     */ {0.10, 0.10, 0.25, false, 0.05, 0.0},
         /* Bass      */ {0.42, 0.00, 0.00, true, 0.03, 0.0},
         /* Lead      */ {0.22, 0.30, 0.22, false, 0.12, 0.0},
-        /* Arp       */ {0.10, 0.28, 0.12, true, 0.04, 0.0},
-        /* Pad       */ {0.09, 0.00, 0.30, true, 0.60, 0.0},
+        /* Arp       */ {0.20, 0.28, 0.12, true, 0.04, 0.0},
+        /* Pad       */ {0.075, 0.00, 0.30, true, 0.60, 0.0},
     };
     return table[(int)i];
 }
