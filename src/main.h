@@ -37,7 +37,7 @@ extern info_t info;
 extern Scene* scene1;
 extern FSOUND_STREAM* mus;
 extern float oiaLogo[20];
-extern quon_data_t* dataQuonData;
+extern "C" quon_data_t* dataQuonData;  // defined by the generated archive object
 extern double fps;  // frame rate, measured by the window layer
 
 // Start-up and frame (main.cpp)

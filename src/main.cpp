@@ -1,0 +1,158 @@
+// Start-up, the frame function and the global state of the demo.
+#include <cstring>
+
+#include <GL/glu.h>
+
+#include "main.h"
+
+#if __has_include("Scene1.h")
+#include "Scene1.h"
+#define DEMO_HAVE_SCENE 1
+#endif
+#if __has_include("music.cpp")
+#define DEMO_HAVE_MUSIC 1
+#endif
+
+int winWidth = 1024, winHeight = 768;
+int iWidth = 0, iHeight = 0;
+double lastTime = 0;
+double runTime = 0;
+int32_t frames = 0;
+GLuint tex = 0, texCheese = 0, texUfo = 0, texCarpet = 0, texQuon = 0;
+quon_lib_t* ql = nullptr;
+quon_lib_t* pQuonLib = nullptr;
+quon_font_t* pff = nullptr;
+quon_oia_t* pCheese = nullptr;
+quon_oia_t* pUfo = nullptr;
+info_t info = {};
+Scene* scene1 = nullptr;
+FSOUND_STREAM* mus = nullptr;
+
+// The logo quad as GL_T2F_V3F: top right, top left, bottom left, bottom right.
+float oiaLogo[20] = {
+    1.0f, 0.0f, -0.28f, -0.4f,  0.0f,  //
+    0.0f, 0.0f, -0.98f, -0.4f,  0.0f,  //
+    0.0f, 1.0f, -0.98f, -1.25f, 0.0f,  //
+    1.0f, 1.0f, -0.28f, -1.25f, 0.0f,
+};
+
+static const char* const pszProgramName = "demo-linux";
+
+// Loads, converts and uploads one image; the image is released right after.
+static GLuint textureFromName(quon_image_t*& fi, const char* name)
+{
+    fi = quon_imageFromPNG(ql, name);
+    quon_image_toRGBA8888(ql, fi);
+    GLuint name_ = util_textureFromQuonImage(ql, fi);
+    quon_image_delete(ql, &fi);
+    return name_;
+}
+
+int main(int argc, char** argv)
+{
+    quon_image_t* fi = nullptr;
+    char pszFontPNG[1024] = "data/slkscr.png";
+    char pszFontQFI[1024] = "data/slkscr.qfi";
+
+    commandLineName = (argc > 0 && argv[0]) ? argv[0] : const_cast<char*>(pszProgramName);
+
+    initWindow(winWidth, winHeight);
+
+    ql = pQuonLib = quon_new();
+    quon_dar_add(ql, dataQuonData);
+    quon_dar_add_dir(ql, "..");
+    quon_dar_add_dir(ql, ".");
+
+    tex = textureFromName(fi, pszFontPNG);
+    pff = quon_font_load(ql, pszFontQFI);
+    pCheese = quon_oia_load(ql, "data/cheese.oia");
+    texCheese = textureFromName(fi, "data/cheese.png");
+    pUfo = quon_oia_load(ql, "data/UFO-0.oia");
+    texUfo = textureFromName(fi, "data/ufo.png");
+    texCarpet = textureFromName(fi, "data/carpet.png");
+    texQuon = textureFromName(fi, "data/quon.png");
+
+    init();
+    loopWindow(run);
+    cleanWindow();
+    quon_delete(ql);
+    return 0;
+}
+
+int init()
+{
+#ifdef DEMO_HAVE_SCENE
+    scene1 = new Scene1();
+    scene1->setInfo(&info);
+#endif
+#ifdef DEMO_HAVE_MUSIC
+    soundInit();
+#endif
+    // Last, so that no loading time enters the first frame's step.
+    lastTime = util_getCurrentTime();
+    return 0;
+}
+
+int run()
+{
+    static float t;
+
+    double now = util_getCurrentTime();
+    t = (float)(now - lastTime);
+    lastTime = now;
+    runTime += t;
+
+    winWidth = iWidth;
+    winHeight = iHeight;
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(100.0, 1.0, 1.0, 150.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0, 0, -50, 0, 0, 0, 0, 1, 0);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // The scene draws with the previous frame's viewport.
+    if (scene1)
+        scene1->run((double)t);
+
+    glViewport(0, 0, winWidth, winHeight);
+
+    // The cheese, in the state the scroller leaves: textured, additive.
+    glEnable(GL_CULL_FACE);
+    glPushMatrix();
+    glTranslatef(50.0f, -40.0f, 0.0f);
+    glRotatef((GLfloat)frames, 0.0f, 1.0f, 0.0f);
+    glRotatef((GLfloat)(frames / 4), 1.0f, 0.0f, 0.0f);
+    glScalef(0.3f, 0.3f, 0.3f);
+    glBindTexture(GL_TEXTURE_2D, texCheese);
+    drawObject(pCheese);
+    glPopMatrix();
+
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+
+    // The UFO, opaque and depth-tested.
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, 0.0f);
+    glRotatef((GLfloat)(runTime * 50.0), 0.0f, 1.0f, 0.0f);
+    glRotatef(85.0f, 1.0f, 0.0f, 0.0f);
+    glScalef(5.3f, 5.3f, 5.3f);
+    glBindTexture(GL_TEXTURE_2D, texUfo);
+    drawObject(pUfo);
+    glPopMatrix();
+
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, tex);
+
+    drawText();
+    drawCarpet();
+    drawLogo();
+
+    ++frames;
+    return 0;
+}

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# demo_window_test.sh CASE
+# Runs demo-linux on the display in $DISPLAY (see demo_xvfb.sh) from the
+# repository root and checks its window and event handling. Environment:
+#   DEMO        the demo-linux program
+#   FRAMECLOCK  the preloaded test library (frame log, resize, quit)
+#   XCLIENT     the demo_xclient helper
+#   SOURCE_DIR  the repository root
+# Cases: window, key:NAME (an xdotool key name), delete, destroy, resize,
+# resize-next-frame, nodisplay.
+set -u
+case_=$1
+TITLE="quon-lib GLX Test"
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/out" ] && { echo "-- demo output:"; cat "$work/out"; }; exit 1; }
+
+# ASan's runtime must otherwise come first in the library list (gcc builds).
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
+
+start() {  # start [ENV=VALUE...]: the demo in the background, its window id in $wid
+  (cd "$SOURCE_DIR" && exec env "$@" timeout 60 "$DEMO") >"$work/out" 2>&1 &
+  pid=$!
+  wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^${TITLE}\$" | head -n1)
+  [ -n "$wid" ] || fail "no window titled \"$TITLE\" appeared"
+}
+alive() { kill -0 "$pid" 2>/dev/null; }
+finish() {  # finish: wait for the demo to end and expect status 0
+  local i
+  for i in $(seq 100); do alive || break; sleep 0.1; done
+  alive && fail "the demo is still running"
+  wait "$pid"; local rc=$?
+  pid=
+  [ "$rc" -eq 0 ] || fail "exit status $rc, expected 0"
+}
+still_running() {  # still_running WHAT: let a few frames pass, expect the demo alive
+  sleep 1
+  alive || fail "the demo ended after $1"
+}
+viewport_of() {  # viewport_of FRAME: "W H" of that frame's viewport in frames.log
+  awk -v f="$1" '$1 == f { print $4, $5 }' "$work/frames.log"
+}
+
+case "$case_" in
+window)
+  start
+  info=$(xwininfo -id "$wid") || fail "xwininfo"
+  grep -q "Width: 1024$" <<<"$info" && grep -q "Height: 768$" <<<"$info" ||
+    fail "window size: $info"
+  grep -q "Absolute upper-left X:  0$" <<<"$info" && grep -q "Absolute upper-left Y:  0$" <<<"$info" ||
+    fail "window position: $info"
+  props=$(xprop -id "$wid") || fail "xprop"
+  grep -qx "WM_NAME(STRING) = \"$TITLE\"" <<<"$props" || fail "WM_NAME: $props"
+  grep -qx "WM_ICON_NAME(STRING) = \"$TITLE\"" <<<"$props" || fail "WM_ICON_NAME: $props"
+  grep -q "user specified size: 1024 by 768" <<<"$props" || fail "size hints: $props"
+  grep -q "Client accepts input or input focus: True" <<<"$props" || fail "WM hints: $props"
+  # The delete protocol is registered when the frame loop starts.
+  for i in $(seq 50); do
+    xprop -id "$wid" WM_PROTOCOLS | grep -q WM_DELETE_WINDOW && break
+    sleep 0.1
+  done
+  xprop -id "$wid" WM_PROTOCOLS | grep -q WM_DELETE_WINDOW || fail "WM_PROTOCOLS lacks WM_DELETE_WINDOW"
+  xdotool key --window "$wid" Escape
+  finish
+  [ -s "$work/out" ] && fail "unexpected output"
+  ;;
+key:*)
+  key=${case_#key:}
+  start
+  xdotool windowfocus --sync "$wid"
+  # Keys without a character and other characters are ignored.
+  xdotool key Left Shift_L a x ctrl+d
+  still_running "keys that must be ignored"
+  xdotool key "$key"
+  finish
+  ;;
+delete)
+  start
+  "$XCLIENT" takefocus "$wid" || fail "demo_xclient takefocus"
+  "$XCLIENT" otheratom "$wid" || fail "demo_xclient otheratom"
+  still_running "a client message that is not WM_DELETE_WINDOW"
+  "$XCLIENT" delete "$wid" || fail "demo_xclient delete"
+  finish
+  ;;
+destroy)
+  start
+  "$XCLIENT" destroy "$wid" || fail "demo_xclient destroy"
+  finish
+  [ -s "$work/out" ] && fail "unexpected output"
+  ;;
+resize)
+  # A size change made from outside reaches the viewport.
+  start LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work"
+  xdotool windowsize "$wid" 640 480
+  for i in $(seq 100); do
+    [ "$(tail -n1 "$work/frames.log" | awk '{ print $4, $5 }')" = "640 480" ] && break
+    sleep 0.1
+  done
+  [ "$(tail -n1 "$work/frames.log" | awk '{ print $4, $5 }')" = "640 480" ] ||
+    fail "viewport after resize: $(tail -n1 "$work/frames.log")"
+  # A move alone leaves the size as it is.
+  xdotool windowmove "$wid" 30 20
+  still_running "a move"
+  [ "$(tail -n1 "$work/frames.log" | awk '{ print $4, $5 }')" = "640 480" ] ||
+    fail "viewport after move: $(tail -n1 "$work/frames.log")"
+  xdotool key --window "$wid" q
+  finish
+  ;;
+resize-next-frame)
+  # The resize is made right after frame 5 is swapped; frame 6 already has
+  # the new viewport, frame 5 and those before it the old one.
+  start LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work" FRAMECLOCK_STEP_US=20000 \
+    FRAMECLOCK_RESIZE=5:800x500 FRAMECLOCK_QUIT=8
+  finish
+  for f in 0 5; do
+    [ "$(viewport_of $f)" = "1024 768" ] || fail "frame $f viewport: $(viewport_of $f)"
+  done
+  [ "$(viewport_of 6)" = "800 500" ] || fail "frame 6 viewport: $(viewport_of 6)"
+  ;;
+nodisplay)
+  # No X server: status 255 and not a word.
+  for d in unset ":9999"; do
+    if [ "$d" = unset ]; then
+      (cd "$SOURCE_DIR" && exec env -u DISPLAY timeout 20 "$DEMO") >"$work/out" 2>&1
+    else
+      (cd "$SOURCE_DIR" && exec env DISPLAY="$d" timeout 20 "$DEMO") >"$work/out" 2>&1
+    fi
+    rc=$?
+    [ "$rc" -eq 255 ] || fail "DISPLAY $d: exit status $rc, expected 255"
+    [ -s "$work/out" ] && fail "DISPLAY $d: unexpected output"
+  done
+  ;;
+*)
+  echo "unknown case $case_"; exit 2 ;;
+esac
+echo "ok: $case_"
