@@ -3,7 +3,6 @@
 // exact shipped length: the compressed image, then a tEXt comment as padding.
 // artgen --budget prints each image's size before padding against its length.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -71,7 +70,6 @@ int main(int argc, char** argv) {
         std::string error;
         auto bytes = pngEncode(img.width, img.height, img.colorType, img.samples.data(), opt, &error);
         std::string path = std::string(argv[1]) + "/" + a.file;
-        if (bytes.empty() && getenv("ARTGEN_FORCE")) { opt.targetSize = 0; bytes = pngEncode(img.width, img.height, img.colorType, img.samples.data(), opt, &error); }
         if (bytes.empty()) {
             std::fprintf(stderr, "artgen: %s: %s\n", a.file, error.c_str());
             ++failures;
