@@ -37,12 +37,6 @@ int convert(quon_image_t* image, F pixel) {
     return 0;
 }
 
-void cleanup(quon_lib_t* ql, quon_memfile_t** mf, quon_png_t** png, quon_image_t** image) {
-    quon_image_delete(ql, image);
-    quon_png_delete(png);
-    quon_memfile_delete(mf);
-}
-
 }  // namespace
 
 quon_image_t* quon_imageFromPNG(quon_lib_t* ql, const char* name) {
@@ -51,44 +45,36 @@ quon_image_t* quon_imageFromPNG(quon_lib_t* ql, const char* name) {
     quon_memfile_t* mf = quon_memfile_new(ql);
     quon_png_t* png = nullptr;
     quon_image_t* image = nullptr;
-    if (!mf) {
-        q->lastError = -1;
+    // Every failure releases what the load made so far and leaves a non-zero
+    // lastError.
+    auto fail = [&](int32_t error) -> quon_image_t* {
+        q->lastError = error;
+        quon_image_delete(ql, &image);
+        quon_png_delete(&png);
+        quon_memfile_delete(&mf);
         return nullptr;
-    }
-    q->lastError = quon_memfile_load(ql, mf, name);
-    if (q->lastError != 0) {
-        cleanup(ql, &mf, &png, &image);
-        return nullptr;
-    }
+    };
+    if (!mf) return fail(-1);
+    int rc = quon_memfile_load(ql, mf, name);
+    q->lastError = rc;
+    if (rc != 0) return fail(rc);
 
     png = quon_png_new(ql);
     ql_trace(q, QL_MSG_PNG_NEW, reinterpret_cast<intptr_t>(png));
-    if (!png) {
-        cleanup(ql, &mf, &png, &image);
-        return nullptr;
-    }
-    int rc = quon_png_loadFromMem(png, mf);
+    if (!png) return fail(-1);
+    rc = quon_png_loadFromMem(png, mf);
     q->lastError = rc;
     ql_trace(q, QL_MSG_PNG_LOAD, rc);
-    if (rc != 0) {
-        cleanup(ql, &mf, &png, &image);
-        return nullptr;
-    }
+    if (rc != 0) return fail(rc);
     const quon_png_IHDR_t& hdr = *png->pIHDR;
     // The record's 16-bit sizes cannot hold wider or taller images.
-    if (hdr.width > 0xffff || hdr.height > 0xffff) {
-        q->lastError = -1;
-        cleanup(ql, &mf, &png, &image);
-        return nullptr;
-    }
+    if (hdr.width > 0xffff || hdr.height > 0xffff) return fail(-1);
 
-    image = static_cast<quon_image_t*>(malloc(sizeof(quon_image_t)));
+    image = static_cast<quon_image_t*>(calloc(1, sizeof(quon_image_t)));
     if (!image) {
         ql_trace(q, QL_MSG_OOM, 0);
-        cleanup(ql, &mf, &png, &image);
-        return nullptr;
+        return fail(-1);
     }
-    memset(image, 0, sizeof(*image));
     image->width = uint16_t(hdr.width);
     image->height = uint16_t(hdr.height);
     switch (hdr.colorType) {
@@ -102,27 +88,17 @@ quon_image_t* quon_imageFromPNG(quon_lib_t* ql, const char* name) {
 
     // The decoder's output block holds exactly the image's samples; the image
     // takes it over instead of copying it.
-    size_t bytes = size_t(image->width) * image->height * png->bBytePerPixel;
-    if (png->pData && png->iSize == bytes) {
-        image->data = png->pData;
-        png->pData = nullptr;
-        png->iSize = 0;
-    } else {
-        image->data = static_cast<unsigned char*>(malloc(bytes ? bytes : 1));
-        if (!image->data || png->iSize < bytes) {
-            ql_trace(q, QL_MSG_OOM, 0);
-            cleanup(ql, &mf, &png, &image);
-            return nullptr;
-        }
-        memcpy(image->data, png->pData, bytes);
-    }
+    if (!png->pData || png->iSize != size_t(image->width) * image->height * png->bBytePerPixel)
+        return fail(-1);
+    image->data = png->pData;
+    png->pData = nullptr;
+    png->iSize = 0;
 
     // Entries past the decoder's last one stay black.
     image->palette = static_cast<quon_image_pal_t*>(calloc(1, sizeof(quon_image_pal_t)));
     if (!image->palette) {
         ql_trace(q, QL_MSG_OOM, 0);
-        cleanup(ql, &mf, &png, &image);
-        return nullptr;
+        return fail(-1);
     }
     int entries = png->pPLTE->num + 1;
     for (int i = 0; i < entries * 3; i++) image->palette->data[i] = png->pPLTE->data[i];
