@@ -7,3 +7,9 @@ add_executable(glyphgen
   ${CMAKE_CURRENT_LIST_DIR}/glyphs/pixelfont.cpp
   ${CMAKE_CURRENT_LIST_DIR}/glyphs/scrolltext.cpp)
 target_link_libraries(glyphgen PRIVATE tools_common)
+add_executable(meshgen
+  ${CMAKE_CURRENT_LIST_DIR}/mesh/meshgen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mesh/oia.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mesh/cheese.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mesh/ufo.cpp)
+target_link_libraries(meshgen PRIVATE tools_common)
