@@ -1,6 +1,6 @@
 // Frames of the real demo, captured under Xvfb through the preloaded frame
 // clock (one frame = 16667 us of demo time), checked against what the drawing
-// computes for that time and frame count. Run through demo_xvfb.sh; the
+// computes for that time and frame count. DemoRun through demo_xvfb.sh; the
 // environment gives DEMO, FRAMECLOCK and SOURCE_DIR.
 //
 // Two runs: one from the repository root, where the directory sources find
@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,32 +38,20 @@ struct Image {
 Image readPNG(const std::string& path)
 {
     Image img;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
+    png_image png;
+    memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str()))
         return img;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        fclose(f);
-        return Image();
+    png.format = PNG_FORMAT_RGBA;
+    std::vector<unsigned char> px(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, px.data(), 0, nullptr)) {
+        png_image_free(&png);
+        return img;
     }
-    png_init_io(png, f);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xff, PNG_FILLER_AFTER);
-    png_read_update_info(png, info);
-    img.w = (int)png_get_image_width(png, info);
-    img.h = (int)png_get_image_height(png, info);
-    img.px.resize((size_t)img.w * img.h * 4);
-    std::vector<png_bytep> rows(img.h);
-    for (int y = 0; y < img.h; ++y)
-        rows[y] = &img.px[(size_t)y * img.w * 4];
-    png_read_image(png, rows.data());
-    png_destroy_read_struct(&png, &info, nullptr);
-    fclose(f);
+    img.w = (int)png.width;
+    img.h = (int)png.height;
+    img.px = std::move(px);
     return img;
 }
 
@@ -103,7 +92,7 @@ std::string asset(const std::string& name) { return env("SOURCE_DIR") + "/data/"
             GTEST_SKIP() << "data/" name " does not exist yet";                \
     } while (0)
 
-struct Run {
+struct DemoRun {
     std::string dir;
     int status = -1;
     Image frame(int n, const char* stage) const
@@ -113,9 +102,9 @@ struct Run {
 };
 
 // Runs the demo from cwd with the frame clock; captures `frames`, quits after `quit`.
-Run runDemo(const std::string& cwd, const std::string& frames, int quit)
+DemoRun runDemo(const std::string& cwd, const std::string& frames, int quit)
 {
-    Run r;
+    DemoRun r;
     char tmpl[] = "/tmp/quon-frames-XXXXXX";
     r.dir = mkdtemp(tmpl);
     std::string asan = env("ASAN_OPTIONS");
@@ -133,8 +122,8 @@ Run runDemo(const std::string& cwd, const std::string& frames, int quit)
 
 class Frames : public ::testing::Test {
 protected:
-    static Run full;   // from the repository root
-    static Run bare;   // from an empty folder
+    static DemoRun full;   // from the repository root
+    static DemoRun bare;   // from an empty folder
     static void SetUpTestSuite()
     {
         ASSERT_FALSE(env("DEMO").empty() || env("FRAMECLOCK").empty() || env("DISPLAY").empty())
@@ -151,7 +140,7 @@ protected:
         ASSERT_EQ(bare.status, 0) << "see " << bare.dir << "/out.txt";
     }
 };
-Run Frames::full, Frames::bare;
+DemoRun Frames::full, Frames::bare;
 
 // Row (from the top) of the pixel row whose centre lies just above virtual y.
 int rowOf(double vy) { return (int)std::lround(H - vy * kUnit); }
@@ -215,7 +204,7 @@ struct Message {
     unsigned char brightest[3] = {0, 0, 0};
 };
 
-Message message(const Run& run, int frame)
+Message message(const DemoRun& run, int frame)
 {
     Message m;
     Image before = run.frame(frame, "objects"), after = run.frame(frame, "text");
@@ -272,8 +261,8 @@ TEST_F(Frames, CarpetBandIsTheTintedCarpetAndLogoIsAddedTopLeft)
     REQUIRE_ASSET("quon.png");
     Image carpet = readPNG(asset("carpet.png")), logo = readPNG(asset("quon.png"));
     ASSERT_TRUE(carpet.ok() && logo.ok());
-    Image under = full.frame(0, "text"), final = full.frame(0, "final");
-    ASSERT_TRUE(under.ok() && final.ok());
+    Image under = full.frame(0, "text"), result = full.frame(0, "final");
+    ASSERT_TRUE(under.ok() && result.ok());
 
     const int band = rowOf(200);  // first row of the band: the bottom sixth
     // Logo quad after its translation: x from -0.98 to -0.28, y from 0.5 up
@@ -286,7 +275,7 @@ TEST_F(Frames, CarpetBandIsTheTintedCarpetAndLogoIsAddedTopLeft)
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const unsigned char* u = under.at(x, y);
-            const unsigned char* f = final.at(x, y);
+            const unsigned char* f = result.at(x, y);
             double px = x + 0.5, py = H - (y + 0.5);  // window coordinates, y up
             bool inBand = y >= band + 1 && y < H - 1;
             bool inLogo = px > lx0 + 1 && px < lx1 - 1 && y < ly1 - 1;
