@@ -3,7 +3,7 @@
 // rounded off), rasterised with 8x8 samples a texel.
 //
 // Design units: capitals stand from 0 (baseline) to 100, measured on the ink;
-// the centre lines therefore run from 10 to 90 for a stroke radius of 10.
+// the centre lines therefore run a stroke radius inside that.
 // A cell is 32x32 texels but is drawn on a 160x200 quad whose right 0.001 and
 // bottom 0.005 (texture units) are cut off, so a texel is wider on screen than
 // it is tall; design units are mapped to texels so that the letters keep their
@@ -32,7 +32,7 @@ const double kTexelH = 200.0 / (kCell - 0.005 * 512);  // and down
 const double kRowsPerUnit = 0.2;                        // capital height 100 -> 20 rows
 const double kColsPerUnit = kRowsPerUnit * kTexelH / kTexelW;
 const double kBaselineRow = 23.0;
-const double R = 10.0;  // stroke radius
+const double R = 11.0;  // stroke radius
 
 struct Seg {
     double x0, y0, x1, y1, r;
@@ -99,8 +99,9 @@ public:
     }
 };
 
-// Centre-line coordinates: T is the top line, B the bottom line of capitals.
-const double T = 90, B = 10, M = 50;
+// Centre-line coordinates: T is the top line, B the bottom line of capitals;
+// brackets and slashes run from LO to HI, a little beyond.
+const double T = 100 - R, B = R, M = 50, HI = T + 8, LO = B - 10;
 
 Glyph capital(char c) {
     Glyph g;
@@ -164,7 +165,7 @@ Glyph other(char c) {
         case '$':
             g.r = 8.5;
             g.path({{w, 82, 0}, {0, 82, 18}, {0, M, 18}, {w, M, 18}, {w, 18, 18}, {0, 18, 0}})
-                .line(w / 2, 100, w / 2, 0);
+                .line(w / 2, HI, w / 2, LO);
             break;
         case '%':
             g.r = 8;
@@ -175,7 +176,7 @@ Glyph other(char c) {
                     {0, B, 14}, {28, B, 14}, {w + 4, 40, 0}});
             break;
         case '\'': g.line(0, T, 0, 64); break;
-        case '(': g.path({{22, 100, 0}, {0, 100, 30}, {0, 0, 30}, {22, 0, 0}}); break;
+        case '(': g.path({{22, HI, 0}, {0, HI, 30}, {0, LO, 30}, {22, LO, 0}}); break;
         case ')': g = other('(').mirrored(22); break;
         case '*':
             g.r = 8;
@@ -185,7 +186,7 @@ Glyph other(char c) {
         case ',': g.dot(8, B, R * 1.15).line(8, B, 0, -12); break;
         case '-': g.line(0, 46, 34, 46); break;
         case '.': g.dot(0, B, R * 1.15); break;
-        case '/': g.line(0, 0, 40, 100); break;
+        case '/': g.line(0, LO, 40, HI); break;
         case ':': g.dot(0, B, R * 1.15).dot(0, 58, R * 1.15); break;
         case ';': g.dot(8, 58, R * 1.15).dot(8, B, R * 1.15).line(8, B, 0, -12); break;
         case '<': g.path({{40, 80, 0}, {0, 48, 6}, {40, 16, 0}}); break;
@@ -202,17 +203,17 @@ Glyph other(char c) {
                 .line(40, 66, 40, 30)
                 .line(40, 30, 60, 30);
             break;
-        case '[': g.path({{22, 100, 0}, {0, 100, 6}, {0, 0, 6}, {22, 0, 0}}); break;
-        case '\\': g.line(40, 0, 0, 100); break;
+        case '[': g.path({{22, HI, 0}, {0, HI, 6}, {0, LO, 6}, {22, LO, 0}}); break;
+        case '\\': g.line(40, LO, 0, HI); break;
         case ']': g = other('[').mirrored(22); break;
         case '^': g.path({{0, 62, 0}, {24, T, 8}, {48, 62, 0}}); break;
         case '_': g.line(0, -8, 56, -8); break;
         case '`': g.line(0, T, 16, 74); break;
         case '{':
             g.r = 8.5;
-            g.path({{26, 100, 0}, {12, 100, 12}, {12, M, 10}, {0, M, 0}, {12, M, 10}, {12, 0, 12}, {26, 0, 0}});
+            g.path({{26, HI, 0}, {12, HI, 12}, {12, M, 10}, {0, M, 0}, {12, M, 10}, {12, LO, 12}, {26, LO, 0}});
             break;
-        case '|': g.line(0, 98, 0, -8); break;
+        case '|': g.line(0, HI, 0, LO - 4); break;
         case '}': g = other('{').mirrored(26); break;
         case '~': g.path({{0, 40, 0}, {14, 58, 12}, {34, 40, 12}, {48, 58, 0}}); break;
         default: throw std::runtime_error("no glyph");
