@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +63,20 @@ TEST_F(SceneTest, TextWithoutZeroIsCutAtItsSize) {
     Scene1& s = make();
     EXPECT_EQ(s.pss->iTextLen, 4);
     EXPECT_EQ(std::string(s.pss->pText, 4), "abc ");
+}
+
+TEST_F(SceneTest, ShippedTextEndsAtItsZeroAndTakes598StepsAPass) {
+    std::ifstream in(QUON_SOURCE_DIR "/data/scroller.txt", std::ios::binary);
+    ASSERT_TRUE(in) << "data/scroller.txt";
+    const std::vector<unsigned char> file{std::istreambuf_iterator<char>(in), {}};
+    fakeLib.text = file.data();
+    fakeLib.textSize = static_cast<int32_t>(file.size());
+    Scene1& s = make();
+    EXPECT_EQ(s.pss->iTextLen, 597);
+    EXPECT_EQ(memchr(s.pss->pText, '\n', 597), nullptr);  // the newline after the zero is not text
+    int steps = 1;
+    for (s.pss->hardscroll(1); s.pss->iPos != 0 && steps < 10000; s.pss->hardscroll(1)) steps++;
+    EXPECT_EQ(steps, 598);
 }
 
 TEST_F(SceneTest, MissingTextGivesAnEmptyScroller) {
