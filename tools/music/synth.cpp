@@ -147,6 +147,18 @@ private:
     double hz_ = 0, gateEnd_ = 0;
 };
 
+// Equal notes sound equal wherever they fall, like a sampled instrument: the
+// noise and the starting phases come from the note itself, never from its place
+// in the list. A repeated section therefore renders to the same samples.
+uint32_t noteSeed(const Note& n) {
+    const long long parts[] = {(long long)n.inst, n.length, std::llround(n.pitch * 1000), std::llround(n.vel * 1000),
+                               std::llround(n.tone * 1000), std::llround(n.pan * 1000)};
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (long long p : parts)
+        for (int i = 0; i < 8; ++i) h = (h ^ (uint64_t)((p >> (8 * i)) & 0xff)) * 1099511628211ull;
+    return (uint32_t)(h ^ (h >> 32));
+}
+
 long voiceLength(const Note& n) {
     const InstInfo& in = info(n.inst);
     if (in.fixedLength > 0) return (long)(in.fixedLength * kRate);
@@ -195,12 +207,10 @@ private:
 
 std::vector<float> render(const std::vector<Note>& notes, long frames, const MixSettings& mix) {
     std::vector<float> dry(2 * frames), duck(2 * frames), echo(frames), verb(frames);
-    uint32_t seed = 12345;
     for (const Note& n : notes) {
-        seed = seed * 1664525u + 1013904223u;
         if (n.start >= frames) continue;
         const InstInfo& in = info(n.inst);
-        Voice v(n, seed);
+        Voice v(n, noteSeed(n));
         double pl = std::sqrt(0.5 * (1.0 - n.pan)) * in.gain, pr = std::sqrt(0.5 * (1.0 + n.pan)) * in.gain;
         float* bus = in.ducked ? duck.data() : dry.data();
         long end = std::min(frames, n.start + voiceLength(n));
