@@ -81,7 +81,7 @@ Vec3 knotColour(int kx, int ky) {
 Px fringe(int x, int y) {
     const int tassel = x / 16;
     const double tx = x % 16 + 0.5, py = y + 0.5;
-    const int lengths[8] = {62, 72, 66, 76, 64, 74, 60, 70};
+    const int lengths[8] = {50, 60, 54, 62, 52, 61, 48, 58};
     const double knotY = kBorderTop - 9.0;
     const double tip = knotY - lengths[tassel % 8];
     // The knot: a rounded lump, lit from above.

@@ -102,7 +102,10 @@ Image makeLogo() {
             // Glow: a soft blue halo beyond the outline, in a few even steps.
             double d = word(x + 0.5, y + 0.5);
             if (d > 4.5) {
-                double g = std::round(4 * std::exp(-(d - 4.5) / kGlow)) / 4;
+                // It dies out before the side columns, so that nothing wraps
+                // round to the other side under linear filtering.
+                double edge = smoothstep(0, 8, x) * smoothstep(0, 8, 255 - x);
+                double g = std::round(4 * edge * std::exp(-(d - 4.5) / kGlow)) / 4;
                 pic.at(x, y) = pic.at(x, y) + rgb(0.10, 0.22, 0.75) * (kGlowLevel * g);
             }
         }
