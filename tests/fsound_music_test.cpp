@@ -1,0 +1,103 @@
+// The demo's music start-up and loop (soundInit, nextMus) on the sound layer
+// with the caller mixing; the track comes from a directory source. This
+// build restarts the loop at 1234 ms.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "fsound.h"
+#include "fsound_track.h"
+#include "main.h"
+
+FSOUND_STREAM* mus = nullptr;
+quon_lib_t* pQuonLib = nullptr;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+class Music : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fsound_test::tempPath("music");
+        mkdir(dir_.c_str(), 0755);
+        mkdir((dir_ + "/data").c_str(), 0755);
+        pQuonLib = quon_new();
+        ASSERT_NE(pQuonLib, nullptr);
+        quon_dar_add_dir(pQuonLib, dir_.c_str());
+        mus = nullptr;
+    }
+    void TearDown() override {
+        FSOUND_Close();
+        quon_delete(pQuonLib);
+        pQuonLib = nullptr;
+        std::remove((dir_ + "/data/tune.ogg").c_str());
+        rmdir((dir_ + "/data").c_str());
+        rmdir(dir_.c_str());
+    }
+    void putTune(const fsound_test::Track& t) {
+        std::ofstream f(dir_ + "/data/tune.ogg", std::ios::binary);
+        f.write(reinterpret_cast<const char*>(t.ogg.data()), t.ogg.size());
+    }
+    int soundInitPrinting(std::string& printed) {
+        testing::internal::CaptureStdout();
+        int r = soundInit();
+        printed = testing::internal::GetCapturedStdout();
+        return r;
+    }
+    std::string dir_;
+};
+
+TEST_F(Music, NoSoundDeviceReportsAndLeavesMusicOff) {
+    setenv("FSOUND_OUTPUT", "alsa:quon_no_such_pcm", 1);
+    std::string out;
+    EXPECT_EQ(soundInitPrinting(out), -1);
+    EXPECT_EQ(out, "Error: Sound Init failed.\n");
+    EXPECT_EQ(mus, nullptr);
+}
+
+TEST_F(Music, MissingTrackReportsTheErrorAndStillSwitchesTheSpectrumOn) {
+    setenv("FSOUND_OUTPUT", "manual", 1);
+    std::string out;
+    EXPECT_EQ(soundInitPrinting(out), 0);
+    EXPECT_EQ(out, "Sound: LoadSong " + std::to_string(FSOUND_ERR_INVALID_PARAM) + "\n");
+    EXPECT_EQ(mus, nullptr);
+
+    // The analysis unit is on: anything played shows in the spectrum.
+    fsound_test::Track t =
+        fsound_test::encode("tone", fsound_test::sines(kRate / 2, kRate, {2000, 2000}), kRate, 2);
+    ASSERT_FALSE(t.ogg.empty());
+    FSOUND_STREAM* s = fsound_test::openMemory(t);
+    FSOUND_Stream_Play(1, s);
+    short block[2048 * 2];
+    FSOUND_MixFrames(block, 2048);
+    EXPECT_GT(FSOUND_DSP_GetSpectrum()[2000 * 1024 / kRate], 0.3f);
+}
+
+TEST_F(Music, PlaysTheTrackOnceThenLoopsFromTheRestartPosition) {
+    fsound_test::Track t =
+        fsound_test::encode("tune", fsound_test::sines(3 * kRate / 2, kRate, {440, 550}), kRate, 2);
+    ASSERT_FALSE(t.ogg.empty());
+    putTune(t);
+    setenv("FSOUND_OUTPUT", "manual", 1);
+    std::string out;
+    ASSERT_EQ(soundInitPrinting(out), 0);
+    EXPECT_EQ(out, "");
+    ASSERT_NE(mus, nullptr);
+
+    const int restart = 1234 * kRate / 1000;
+    std::vector<short> expected(t.decoded);
+    for (int loop = 0; loop < 3; ++loop)
+        expected.insert(expected.end(), t.decoded.begin() + restart * 2, t.decoded.end());
+    std::vector<short> played(expected.size() + 4096);
+    for (size_t done = 0; done < expected.size(); done += 2048 * 2)
+        ASSERT_EQ(FSOUND_MixFrames(&played[done], 2048), 2048);
+    played.resize(expected.size());
+    EXPECT_TRUE(played == expected);
+    // The first second is the track's first second.
+    EXPECT_TRUE(std::equal(played.begin(), played.begin() + kRate * 2, t.decoded.begin()));
+}
+
+}  // namespace

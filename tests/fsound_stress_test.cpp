@@ -1,0 +1,132 @@
+// The sound layer under load: a thousand loops through the end callback, and
+// calls from the main thread racing the mixer thread. Also built with
+// ThreadSanitizer (fsound_stress_tsan).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "fsound.h"
+#include "fsound_track.h"
+
+using fsound_test::Track;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+// 0.1 s: long enough that a 1000-loop run still mixes in whole blocks of it.
+const Track& shortTrack() {
+    static Track t = fsound_test::encode("short", fsound_test::sines(kRate / 10, kRate, {300, 500}),
+                                         kRate, 2);
+    return t;
+}
+
+struct Loops {
+    std::atomic<int> ends{0};
+    int restartMs = 0;
+};
+
+signed char restart(FSOUND_STREAM* s, void*, int, void* user) {
+    auto* l = static_cast<Loops*>(user);
+    FSOUND_Stream_SetTime(s, l->restartMs);
+    FSOUND_Stream_Play(0, s);
+    ++l->ends;
+    return 0;
+}
+
+bool waitFor(const std::function<bool()>& done) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST(FsoundStress, ThousandLoopsAreSampleExact) {
+    const Track& t = shortTrack();
+    ASSERT_FALSE(t.ogg.empty());
+    setenv("FSOUND_OUTPUT", "manual", 1);
+    ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
+    FSOUND_STREAM* s = fsound_test::openMemory(t);
+    ASSERT_NE(s, nullptr);
+    Loops l;
+    l.restartMs = 20;
+    const int from = 20 * kRate / 1000;
+    FSOUND_Stream_SetEndCallback(s, restart, &l);
+    FSOUND_Stream_Play(0, s);
+
+    // Compare block by block against the track played once, then its tail
+    // from the restart frame, over and over.
+    std::vector<short> block(4096 * 2);
+    int64_t frame = 0;  // position in the expected sequence
+    int mismatches = 0;
+    while (l.ends < 1000) {
+        ASSERT_EQ(FSOUND_MixFrames(block.data(), 4096), 4096);
+        for (int i = 0; i < 4096; ++i, ++frame) {
+            int64_t p = frame < t.frames() ? frame : from + (frame - t.frames()) % (t.frames() - from);
+            mismatches += block[i * 2] != t.decoded[p * 2] || block[i * 2 + 1] != t.decoded[p * 2 + 1];
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    FSOUND_Close();
+}
+
+TEST(FsoundStress, MainThreadCallsRaceTheMixerWithoutDeadlock) {
+    const Track& t = shortTrack();
+    ASSERT_FALSE(t.ogg.empty());
+    setenv("FSOUND_OUTPUT", "null:fast", 1);
+    ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
+    FSOUND_STREAM* s = fsound_test::openMemory(t);
+    ASSERT_NE(s, nullptr);
+    Loops l;
+    FSOUND_Stream_SetEndCallback(s, restart, &l);
+    FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
+    FSOUND_Stream_Play(0, s);
+
+    // The mixer loops the track on its own while the main thread seeks,
+    // stops, plays and reads; loops must keep coming, a thousand of them.
+    for (int round = 0; l.ends < 1000; ++round) {
+        int before = l.ends;
+        EXPECT_EQ(FSOUND_Stream_SetTime(s, (round * 37) % 100), 1);
+        int pos = FSOUND_Stream_GetPosition(s);
+        EXPECT_GE(pos, 0);
+        EXPECT_LE(pos, t.frames());
+        FSOUND_DSP_GetSpectrum();
+        if (round % 10 == 0) {
+            FSOUND_Stream_Stop(s);
+            FSOUND_Stream_Play(0, s);
+        }
+        ASSERT_TRUE(waitFor([&] { return l.ends > before; })) << "no end after round " << round;
+    }
+    // Closing the stream while its callback may be running.
+    EXPECT_EQ(FSOUND_Stream_Close(s), 1);
+    int after = l.ends;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(l.ends, after);
+    EXPECT_EQ(FSOUND_Close(), 1);
+}
+
+TEST(FsoundStress, RealTimeMixerLoopsAndShutsDown) {
+    const Track& t = shortTrack();
+    ASSERT_FALSE(t.ogg.empty());
+    setenv("FSOUND_OUTPUT", "null", 1);
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
+        FSOUND_STREAM* s = fsound_test::openMemory(t);
+        ASSERT_NE(s, nullptr);
+        Loops l;
+        FSOUND_Stream_SetEndCallback(s, restart, &l);
+        auto start = std::chrono::steady_clock::now();
+        FSOUND_Stream_Play(0, s);
+        ASSERT_TRUE(waitFor([&] { return l.ends >= 2; }));
+        // Two 0.1 s loops in real time take at least about 0.2 s.
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+        EXPECT_EQ(FSOUND_Close(), 1);  // with the stream still playing
+    }
+}
+
+}  // namespace
