@@ -11,6 +11,7 @@ function(quon_add_archive target manifest qdar)
   file(STRINGS ${manifest} _lines)
   set(_deps ${manifest})
   foreach(_line IN LISTS _lines)
+    string(REGEX REPLACE "\r$" "" _line "${_line}")
     if(_line MATCHES "^([^\t#][^\t]*)\t(.+)$")
       set(_path ${CMAKE_MATCH_2})
       if(NOT IS_ABSOLUTE ${_path})
@@ -39,7 +40,9 @@ function(quon_add_archive target manifest qdar)
   if(NOT WIN32)
     set(_note ".section .note.GNU-stack,\"\",@progbits\n")
   endif()
-  file(WRITE ${_asm}
+  # Written through a copy so that a reconfigure leaves an unchanged file (and
+  # the program) alone.
+  file(WRITE ${_asm}.in
     "/* The packed asset archive, linked into the program image. */\n"
     "    .section .data\n"
     "    .globl dataQuonData_data\n"
@@ -56,6 +59,7 @@ function(quon_add_archive target manifest qdar)
     "dataQuonData_size:\n"
     "    .long dataQuonData_end - dataQuonData_data\n"
     ${_note})
+  configure_file(${_asm}.in ${_asm} COPYONLY)
   set_source_files_properties(${_asm} PROPERTIES OBJECT_DEPENDS ${_out})
   target_sources(${target} PRIVATE ${_asm})
   add_custom_target(${target}_archive DEPENDS ${_out})

@@ -4,6 +4,8 @@
 
 #include "ql.h"
 
+volatile long g_sink;  // keeps the reads of every byte
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unsigned char* copy = static_cast<unsigned char*>(std::malloc(size ? size : 1));
     if (size) std::memcpy(copy, data, size);
@@ -11,9 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quon_oia_t* po = quon_oia_new(nullptr);
     if (po && quon_oia_loadFromMem(po, &mf) == 0) {
         // The whole vertex block must be there.
-        volatile unsigned sum = 0;
+        unsigned sum = 0;
         const unsigned char* v = static_cast<const unsigned char*>(po->pointer);
         for (int64_t i = 0; i < int64_t(po->count) * po->stride; ++i) sum += v[i];
+        g_sink = sum;
         quon_oia_delete(nullptr, &po);
     }
     std::free(copy);
