@@ -132,7 +132,7 @@ Glyph capital(char c) {
             break;
         case 'T': g.line(-4, T, w + 4, T).line(w / 2, B, w / 2, T); break;
         case 'U': g.path({{0, T, 0}, {0, B, 30}, {w, B, 30}, {w, T, 0}}); break;
-        case 'V': g.path({{0, T, 0}, {w / 2, B, 10}, {w, T, 0}}); break;
+        case 'V': g.path({{0, T, 0}, {w / 2, B - 3, 10}, {w, T, 0}}); break;
         case 'W': g.path({{0, T, 0}, {14, B, 8}, {30, 60, 8}, {46, B, 8}, {60, T, 0}}); break;
         case 'X': g.line(0, T, w, B).line(0, B, w, T); break;
         case 'Y': g.path({{0, T, 0}, {w / 2, M, 0}, {w, T, 0}}).line(w / 2, M, w / 2, B); break;
@@ -257,15 +257,24 @@ void drawGlyph(Image& img, int cell, const Glyph& g) {
     const double centreX = (minX + maxX) / 2;
     const int cx0 = (cell % 16) * kCell, cy0 = (cell / 16) * kCell;
     const int N = 8;
+    std::vector<const Seg*> near;
     for (int ty = 0; ty < kCell; ++ty)
         for (int tx = 0; tx < kCell; ++tx) {
+            // Only strokes whose box reaches this texel can cover it.
+            const double x0 = centreX + (tx - kCell / 2.0) / kColsPerUnit, x1 = x0 + 1 / kColsPerUnit;
+            const double y1 = (kBaselineRow - ty) / kRowsPerUnit, y0 = y1 - 1 / kRowsPerUnit;
+            near.clear();
+            for (const Seg& s : g.segs)
+                if (std::min(s.x0, s.x1) - s.r <= x1 && std::max(s.x0, s.x1) + s.r >= x0 &&
+                    std::min(s.y0, s.y1) - s.r <= y1 && std::max(s.y0, s.y1) + s.r >= y0)
+                    near.push_back(&s);
             int hits = 0;
-            for (int sy = 0; sy < N; ++sy)
+            for (int sy = 0; sy < N && !near.empty(); ++sy)
                 for (int sx = 0; sx < N; ++sx) {
                     const double px = centreX + (tx + (sx + 0.5) / N - kCell / 2.0) / kColsPerUnit;
                     const double py = (kBaselineRow - (ty + (sy + 0.5) / N)) / kRowsPerUnit;
-                    for (const Seg& s : g.segs)
-                        if (segDistance(s, px, py) <= 0) {
+                    for (const Seg* s : near)
+                        if (segDistance(*s, px, py) <= 0) {
                             ++hits;
                             break;
                         }

@@ -1,14 +1,16 @@
 // The small pixel font of the text overlay: 1-texel strokes, capitals six
 // texels tall, a four-texel x-height and two-texel descenders. It is drawn
 // magnified five times with linear filtering, so every glyph rectangle keeps
-// a blank texel on its left and top and at least one on its right; that way
-// filtering at a quad's edge never pulls in a neighbour.
+// a blank texel on its left and top and at least one on its right, and no
+// ink lies right outside a rectangle; that way filtering at a quad's edge
+// never pulls in a neighbour.
 //
 // Rectangle rows: row 0 is blank, capitals fill rows 1..6, descenders rows
 // 7..8; rows up to `baseline` - 1 stand above the pen line. A few glyphs keep
 // rectangles at fixed places of the sheet; the others are packed around them.
 #include "glyphs.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace glyphs {
@@ -112,6 +114,10 @@ std::vector<Design> designs() {
     return d;
 }
 
+// Shelves are one row taller than the glyphs, so that a descender never
+// touches the rectangle below it.
+const int kShelf = 10;
+
 struct Rect {
     int x, y, w, h;
     bool overlaps(const Rect& o) const {
@@ -140,13 +146,13 @@ PixelFont makePixelFont() {
     for (Design& d : ds) {
         const int artW = d.art.empty() ? 0 : int(std::string(d.art[0]).size());
         if (d.width < 0) {
-            d.width = artW + 3;
-            d.advance = artW + 2;
+            d.advance = std::max(4, artW + 2);
+            d.width = d.advance + 1;
             Rect r{penX, shelf, d.width, d.height};
             for (;;) {
                 if (r.x + r.w > S) {
                     r.x = 0;
-                    r.y += 9;
+                    r.y += kShelf;
                     if (r.y + r.h > S) throw std::runtime_error("pixel font sheet is full");
                 }
                 bool moved = false;
