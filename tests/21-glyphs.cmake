@@ -4,7 +4,7 @@
 find_package(PNG REQUIRED)
 quon_add_gtest(assets_glyphs_test
   SOURCES assets_glyphs_test.cpp
-  LIBS PNG::PNG ZLIB::ZLIB
+  LIBS quon PNG::PNG ZLIB::ZLIB
   LABELS unit)
 if(TARGET glyphgen AND TARGET meshgen)
   add_test(NAME assets_glyphs_regen

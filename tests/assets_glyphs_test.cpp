@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "quon.h"
+
 namespace {
 
 std::vector<uint8_t> dataFile(const std::string& name) {
@@ -105,12 +107,17 @@ CellInk cellInk(const Png& png, int cell) {
     return ink;
 }
 
+void expectFormat(const Png& png, uint32_t size, int colorType) {
+    EXPECT_EQ(png.width, size);
+    EXPECT_EQ(png.height, size);
+    EXPECT_EQ(png.bitDepth, 8);
+    EXPECT_EQ(png.colorType, colorType);
+    EXPECT_EQ(png.px.size(), size_t(size) * size * png.channels) << "libpng reads it";
+}
+
 TEST(ScrollerSheet, IsA512SquareRgbaImageThatLibpngReads) {
     const Png png = readPng("blippo.png", 4);
-    EXPECT_EQ(png.width, 512u);
-    EXPECT_EQ(png.height, 512u);
-    EXPECT_EQ(png.bitDepth, 8);
-    EXPECT_EQ(png.colorType, 6);
+    expectFormat(png, 512, 6);
     EXPECT_EQ(png.filters, (std::set<int>{0, 1, 2, 4}));
     ASSERT_EQ(png.px.size(), 512u * 512 * 4);
     for (size_t i = 0; i < png.px.size(); i += 4)
@@ -219,10 +226,7 @@ TEST(PixelFont, CoversLettersDigitsAndTheMessage) {
 
 TEST(PixelFont, GlyphRectanglesMatchThePixels) {
     const Png png = readPng("slkscr.png", 2);
-    EXPECT_EQ(png.width, 128u);
-    EXPECT_EQ(png.height, 128u);
-    EXPECT_EQ(png.bitDepth, 8);
-    EXPECT_EQ(png.colorType, 4);
+    expectFormat(png, 128, 4);
     ASSERT_EQ(png.px.size(), 128u * 128 * 2);
     const Qfi q = readQfi();
     ASSERT_EQ(q.recs.size(), 78u);
@@ -353,6 +357,56 @@ TEST(Meshes, SaucerStandsOnItsAxisWithTheDomeTowardsMinusZ) {
     // The dome's top is on the axis and stands well beyond the underside.
     EXPECT_LT(std::hypot(top->x, top->y), 1e-3);
     EXPECT_GT(-top->z, 2 * maxZ) << "the dome must rise towards -z";
+}
+
+// The demo's own loaders, reading the files by their asset names from the
+// source tree as a directory source.
+struct Library {
+    Library() : ql(quon_new()) { quon_dar_add_dir(ql, QUON_SOURCE_DIR); }
+    ~Library() { quon_delete(ql); }
+    quon_lib_t* ql;
+};
+
+TEST(LibraryLoad, ImagesDecodeToTheSamePixelsAsLibpng) {
+    Library lib;
+    for (const auto& [name, channels] : {std::pair<std::string, int>{"blippo.png", 4}, {"slkscr.png", 2}}) {
+        const Png ref = readPng(name, channels);
+        quon_image_t* image = quon_imageFromPNG(lib.ql, ("data/" + name).c_str());
+        ASSERT_NE(image, nullptr) << name;
+        EXPECT_EQ(image->mode, channels == 4 ? QUON_IMAGE_RGBA : QUON_IMAGE_GRAYA) << name;
+        ASSERT_EQ(quon_image_toRGBA8888(lib.ql, image), 0) << name;
+        ASSERT_EQ(size_t(image->width) * image->height * channels, ref.px.size()) << name;
+        size_t wrong = 0;
+        for (size_t i = 0; i < size_t(image->width) * image->height; ++i) {
+            const unsigned char* q = image->data + 4 * i;
+            const uint8_t* r = &ref.px[i * channels];
+            const bool same = channels == 4 ? std::memcmp(q, r, 4) == 0
+                                            : q[0] == r[0] && q[1] == r[0] && q[2] == r[0] && q[3] == r[1];
+            wrong += !same;
+        }
+        EXPECT_EQ(wrong, 0u) << name;
+        quon_image_delete(lib.ql, &image);
+    }
+}
+
+TEST(LibraryLoad, MeshesAndFontDescriptionLoad) {
+    Library lib;
+    for (const auto& [name, count] : {std::pair<const char*, int>{"data/cheese.oia", 72}, {"data/UFO-0.oia", 2496}}) {
+        quon_oia_t* mesh = quon_oia_load(lib.ql, name);
+        ASSERT_NE(mesh, nullptr) << name;
+        EXPECT_EQ(mesh->format, 0x2A2Bu) << name;
+        EXPECT_EQ(mesh->stride, 32) << name;
+        EXPECT_EQ(mesh->count, count) << name;
+        quon_oia_delete(lib.ql, &mesh);
+    }
+    quon_font_t* font = quon_font_load(lib.ql, "data/slkscr.qfi");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->iNum, 78);
+    EXPECT_EQ(font->size, 8);
+    EXPECT_EQ(font->height, 9);
+    EXPECT_EQ(font->chars[0], 'y');
+    EXPECT_EQ(font->pData[77].advance, 6);
+    quon_font_delete(lib.ql, &font);
 }
 
 }  // namespace
