@@ -1,13 +1,16 @@
-// The flying saucer's skin, laid out for a surface of revolution: s runs once
-// around the axis, t runs down the profile from the top of the dome (t = 0) to
-// the centre of the underside (t = 1). Horizontal bands, from the top:
-//   rows   0..75   the glass dome, cyan, with a bright reflection band;
-//   rows  76..83   the chrome collar at the dome's foot;
-//   rows  84..135  the upper hull: brushed metal plates with seams and rivets;
-//   rows 136..159  the ring of lights: 16 round lamps in four colours;
-//   rows 160..171  the polished rim;
-//   rows 172..255  the underside: darker plates, concentric grooves, and the
-//                  drive's glow toward the centre.
+// The flying saucer's skin, laid out for the saucer mesh's cylindrical unwrap:
+// s runs once around the axis, t runs down the profile from the top of the
+// dome (t 0.01) over the widest point of the rim (t 0.5) to the centre of the
+// underside (t 0.99). Horizontal bands, from the top (rows of 256):
+//   rows   0..63   the glass dome, pale cyan at the top darkening to deep
+//                  teal at its foot, with a bright reflection band;
+//   rows  64..73   the chrome collar at the dome's foot;
+//   rows  74..121  the upper hull: brushed plates, eight around, with seams
+//                  and rivets;
+//   rows 122..134  the rim: the ring of 16 round lamps in four colours, their
+//                  centres on row 128 (the widest point);
+//   rows 135..218  the underside: darker plates with concentric grooves;
+//   rows 219..255  the engine bulge, glowing orange toward the centre.
 // Alpha is opaque throughout (the saucer is drawn without blending).
 #include <algorithm>
 
@@ -18,14 +21,18 @@ namespace art {
 namespace {
 
 constexpr int kSize = 256;
+constexpr int kCollar = 64, kHull = 74, kRim = 122, kUnder = 135, kEngine = 219;
+constexpr double kLampRow = 128.5;
 
 // Fine streaks along the profile, in 8-bit steps added after the shading:
 // the same in every row, so each row differs from the one above by a constant.
 int brush(int x) { return int(hash2(x, 0, 5) * 9) - 4 + int(hash2(x / 2, 1, 5) * 7) - 3; }
 
+bool brushed(int y) { return (y >= kHull && y < kRim) || (y >= kUnder && y < kEngine); }
+
 Vec3 dome(double t) {  // t in [0,1] over the dome
-    Vec3 c = mix(rgb(0.70, 0.95, 1.0), rgb(0.05, 0.30, 0.45), smoothstep(0.0, 1.0, t));
-    c = c + rgb(0.8, 0.9, 0.9) * std::exp(-std::pow((t - 0.35) / 0.06, 2));  // reflection
+    Vec3 c = mix(rgb(0.70, 0.95, 1.0), rgb(0.04, 0.28, 0.42), smoothstep(0.0, 1.0, t));
+    c = c + rgb(0.8, 0.9, 0.9) * std::exp(-std::pow((t - 0.38) / 0.06, 2));  // reflection
     return c;
 }
 
@@ -34,10 +41,66 @@ Vec3 chrome(double t) {  // a polished band: dark, bright, dark
     return rgb(v, v, v * 1.05);
 }
 
-Vec3 lamp(int i) {
+Vec3 lampColour(int i) {
     static const Vec3 colours[4] = {rgb(1.0, 0.85, 0.2), rgb(1.0, 0.35, 0.15), rgb(0.3, 1.0, 0.5),
                                     rgb(0.3, 0.7, 1.0)};
     return colours[i % 4];
+}
+
+Vec3 upperHull(double px, double py) {
+    double t = (py - kHull) / (kRim - kHull);
+    double v = 0.80 - 0.28 * t;
+    Vec3 c = rgb(v, v, v * 1.06);
+    // Plate seams every 32 pixels (four of the mesh's 32 steps around).
+    double u = std::fmod(px, 32.0);
+    double seam = std::min(u, 32 - u);
+    if (seam < 1.2) c = c * (0.55 + 0.35 * seam / 1.2);
+    // Rivets near the corners of each plate.
+    for (double ry : {kHull + 5.0, kRim - 6.0})
+        for (double rx : {6.0, 26.0}) {
+            double d = std::hypot(u - rx, py - ry);
+            if (d < 2.2) c = mix(c, rgb(1, 1, 1) * (1.1 - 0.3 * d), coverage((d - 1.7) * 2));
+        }
+    // A porthole in the middle of each plate: dark glass in a bright ring.
+    double d = std::hypot(u - 16, (py - (kHull + kRim) / 2.0) * 0.8);
+    Vec3 glass = mix(rgb(0.55, 0.85, 1.0), rgb(0.05, 0.12, 0.25), smoothstep(-4.0, 2.0, py - (kHull + kRim) / 2.0));
+    c = mix(c, rgb(0.95, 0.95, 1.0), coverage(d - 7.5));
+    c = mix(c, glass, coverage(d - 6.0));
+    return c;
+}
+
+Vec3 rim(double px, double py) {
+    // Dark metal with a polished lip above and below, and a lamp every 16 pixels.
+    double t = (py - kRim) / (kUnder - kRim);
+    Vec3 c = rgb(0.12, 0.12, 0.15) + rgb(0.5, 0.5, 0.55) * std::pow(std::fabs(2 * t - 1), 6.0);
+    int i = int(px / 16);
+    double d = std::hypot(std::fmod(px, 16.0) - 8, py - kLampRow);
+    Vec3 l = lampColour(i);
+    c = c + l * (0.6 * std::exp(-d / 2.5));
+    Vec3 core = mix(rgb(1, 1, 1), l, smoothstep(0.0, 4.5, d));
+    return mix(c, core, coverage(d - 4.5));
+}
+
+Vec3 underside(double px, double py) {
+    double t = (py - kUnder) / (kEngine - kUnder);
+    double v = 0.46 - 0.16 * t;
+    Vec3 c = rgb(v, v, v * 1.08);
+    double g = std::fmod(py - kUnder, 12.0);  // concentric grooves
+    if (g < 1.5) c = c * 0.6;
+    else if (g < 3) c = c * 1.25;
+    // Radial seams, half a plate out of step with those above the rim.
+    double u = std::fmod(px + 16, 32.0);
+    if (std::min(u, 32 - u) < 1.0) c = c * 0.7;
+    return c;
+}
+
+Vec3 engine(double px, double py) {
+    double t = (py - kEngine) / (kSize - kEngine);
+    Vec3 c = mix(rgb(0.25, 0.22, 0.22), rgb(1.0, 0.55, 0.15), smoothstep(0.0, 0.6, t));
+    c = mix(c, rgb(1.0, 0.95, 0.75), smoothstep(0.6, 1.0, t));
+    // A ring of vents just inside the bulge's edge.
+    if (t > 0.10 && t < 0.26 && std::fmod(px, 8.0) < 5) c = c * 0.45;
+    return c;
 }
 
 }  // namespace
@@ -48,45 +111,12 @@ Image makeUfo() {
         for (int x = 0; x < kSize; ++x) {
             double px = x + 0.5, py = y + 0.5;
             Vec3 c;
-            if (y < 76) {
-                c = dome(py / 76);
-            } else if (y < 84) {
-                c = chrome((py - 76) / 8);
-            } else if (y < 136) {
-                // Upper hull: 8 plates around, lit from above, with seams.
-                double t = (py - 84) / 52;
-                double v = 0.78 - 0.25 * t;
-                c = rgb(v, v, v * 1.06);
-                double seam = std::min(std::fmod(px, 32.0), 32 - std::fmod(px, 32.0));
-                if (seam < 1.2) c = c * (0.55 + 0.35 * seam / 1.2);
-                if (y >= 132) c = c * 0.7;  // groove above the lights
-                // Rivets along the plate edges.
-                for (double ry : {92.0, 126.0})
-                    for (double rx : {6.0, 26.0}) {
-                        double d = std::hypot(std::fmod(px, 32.0) - rx, py - ry);
-                        if (d < 2.2) c = mix(c, rgb(1, 1, 1) * (1.1 - 0.3 * d), coverage((d - 1.7) * 2));
-                    }
-            } else if (y < 160) {
-                // Lamp band: dark metal with 16 round lamps and their glow.
-                c = rgb(0.12, 0.12, 0.15);
-                int i = x / 16;
-                double d = std::hypot(std::fmod(px, 16.0) - 8, py - 148);
-                Vec3 l = lamp(i);
-                c = c + l * (0.5 * std::exp(-d / 3.0));
-                double core = coverage(d - 5);
-                c = mix(c, mix(rgb(1, 1, 1), l, smoothstep(0.0, 5.0, d)), core);
-            } else if (y < 172) {
-                c = chrome((py - 160) / 12);
-            } else {
-                // Underside: darker metal, grooves every 14 rows, glow at the centre.
-                double t = (py - 172) / 84;
-                double v = 0.42 - 0.18 * t;
-                c = rgb(v, v, v * 1.08);
-                double g = std::fmod(py - 172, 14.0);
-                if (g < 1.5) c = c * 0.6;
-                else if (g < 3) c = c * 1.25;
-                c = c + rgb(1.0, 0.55, 0.15) * (0.9 * smoothstep(0.70, 1.0, t));
-            }
+            if (y < kCollar) c = dome(py / kCollar);
+            else if (y < kHull) c = chrome((py - kCollar) / (kHull - kCollar));
+            else if (y < kRim) c = upperHull(px, py);
+            else if (y < kUnder) c = rim(px, py);
+            else if (y < kEngine) c = underside(px, py);
+            else c = engine(px, py);
             pic.at(x, y) = c;
         }
     Image img;
@@ -94,8 +124,7 @@ Image makeUfo() {
     img.colorType = 6;
     img.samples = pic.samples(true);
     for (int y = 0; y < kSize; ++y) {
-        const bool metal = (y >= 84 && y < 136) || y >= 172;
-        if (!metal) continue;
+        if (!brushed(y)) continue;
         for (int x = 0; x < kSize; ++x)
             for (int j = 0; j < 3; ++j) {
                 uint8_t& v = img.samples[(size_t(y) * kSize + x) * 4 + j];
