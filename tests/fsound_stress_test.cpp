@@ -37,6 +37,19 @@ signed char restart(FSOUND_STREAM* s, void*, int, void* user) {
     return 0;
 }
 
+// Starts the layer on output and plays the short track, looping from
+// restartMs at every end; null on failure.
+FSOUND_STREAM* startLoop(const char* output, Loops& l, int restartMs) {
+    if (shortTrack().ogg.empty()) return nullptr;
+    setenv("FSOUND_OUTPUT", output, 1);
+    if (!FSOUND_Init(kRate, 16, 0)) return nullptr;
+    FSOUND_STREAM* s = fsound_test::openMemory(shortTrack());
+    l.restartMs = restartMs;
+    FSOUND_Stream_SetEndCallback(s, restart, &l);
+    FSOUND_Stream_Play(0, s);
+    return s;
+}
+
 bool waitFor(const std::function<bool()>& done) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!done()) {
@@ -48,16 +61,9 @@ bool waitFor(const std::function<bool()>& done) {
 
 TEST(FsoundStress, ThousandLoopsAreSampleExact) {
     const Track& t = shortTrack();
-    ASSERT_FALSE(t.ogg.empty());
-    setenv("FSOUND_OUTPUT", "manual", 1);
-    ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
-    FSOUND_STREAM* s = fsound_test::openMemory(t);
-    ASSERT_NE(s, nullptr);
     Loops l;
-    l.restartMs = 20;
+    ASSERT_NE(startLoop("manual", l, 20), nullptr);
     const int from = 20 * kRate / 1000;
-    FSOUND_Stream_SetEndCallback(s, restart, &l);
-    FSOUND_Stream_Play(0, s);
 
     // Compare block by block against the track played once, then its tail
     // from the restart frame, over and over.
@@ -77,15 +83,10 @@ TEST(FsoundStress, ThousandLoopsAreSampleExact) {
 
 TEST(FsoundStress, MainThreadCallsRaceTheMixerWithoutDeadlock) {
     const Track& t = shortTrack();
-    ASSERT_FALSE(t.ogg.empty());
-    setenv("FSOUND_OUTPUT", "null:fast", 1);
-    ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
-    FSOUND_STREAM* s = fsound_test::openMemory(t);
-    ASSERT_NE(s, nullptr);
     Loops l;
-    FSOUND_Stream_SetEndCallback(s, restart, &l);
+    FSOUND_STREAM* s = startLoop("null:fast", l, 0);
+    ASSERT_NE(s, nullptr);
     FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
-    FSOUND_Stream_Play(0, s);
 
     // The mixer loops the track on its own while the main thread seeks,
     // stops, plays and reads; loops must keep coming, a thousand of them.
@@ -111,17 +112,10 @@ TEST(FsoundStress, MainThreadCallsRaceTheMixerWithoutDeadlock) {
 }
 
 TEST(FsoundStress, RealTimeMixerLoopsAndShutsDown) {
-    const Track& t = shortTrack();
-    ASSERT_FALSE(t.ogg.empty());
-    setenv("FSOUND_OUTPUT", "null", 1);
     for (int run = 0; run < 3; ++run) {
-        ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
-        FSOUND_STREAM* s = fsound_test::openMemory(t);
-        ASSERT_NE(s, nullptr);
         Loops l;
-        FSOUND_Stream_SetEndCallback(s, restart, &l);
         auto start = std::chrono::steady_clock::now();
-        FSOUND_Stream_Play(0, s);
+        ASSERT_NE(startLoop("null", l, 0), nullptr);
         ASSERT_TRUE(waitFor([&] { return l.ends >= 2; }));
         // Two 0.1 s loops in real time take at least about 0.2 s.
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
