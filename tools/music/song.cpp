@@ -15,8 +15,8 @@ const std::vector<TrackSpec>& tracks() {
     // 1597567 = round(36.226 s * 44100).
     // Windows take: 8 bars of 85440 samples (123.9 BPM), repeated whole.
     static const std::vector<TrackSpec> list = {
-        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.488750011f, 0x51756f6e},
-        {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.12f, 0x51756f77},
+        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.475468755f, 0x51756f6e},
+        {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.113749996f, 0x51756f77},
     };
     return list;
 }
@@ -129,18 +129,18 @@ void drums(Arranger& a, int bar, Part p, int i) {
         }
     }
     if (i == 7 && p != Part::Breakdown) a.add(Inst::Riser, bar, 0, 16, 0, 0.8);
+    if (i == 3 && p == Part::Intro) a.add(Inst::Riser, bar, 0, 16, 0, 0.6);
 }
 
 void harmony(Arranger& a, int bar, Part p, int i) {
     const Chord& c = kChords[i % 4];
     double padTone = p == Part::Intro ? 0.1 + 0.1 * i : p == Part::Breakdown ? 0.75 : 0.45;
     for (int n : c.pad) a.add(Inst::Pad, bar, 0, 16, n, 0.8, padTone);
-    if (p != Part::Intro || i >= 2) {
-        static const int order[16] = {0, 1, 2, 3, 2, 1, 0, 1, 2, 3, 2, 1, 0, 1, 2, 3};
-        double tone = p == Part::Intro ? 0.1 + 0.1 * i : p == Part::Breakdown ? 0.3 : 0.6;
-        for (int s = 0; s < 16; ++s)
-            a.add(Inst::Arp, bar, s, 0.8, c.arp[order[s]], s % 4 == 0 ? 0.8 : 0.6, tone, s % 2 ? 0.45 : -0.45);
-    }
+    // Sixteenth arpeggio up and down the chord, alternating left and right.
+    static const int order[16] = {0, 1, 2, 3, 2, 1, 0, 1, 2, 3, 2, 1, 0, 1, 2, 3};
+    double arpTone = p == Part::Intro ? 0.05 + 0.1 * i : p == Part::Breakdown ? 0.3 : 0.6;
+    for (int s = 0; s < 16; ++s)
+        a.add(Inst::Arp, bar, s, 0.8, c.arp[order[s]], s % 4 == 0 ? 0.8 : 0.6, arpTone, s % 2 ? 0.45 : -0.45);
     if (p == Part::Breakdown) {
         a.add(Inst::Bass, bar, 0, 15.5, c.bass, 0.35);
     } else if (p != Part::Intro) {

@@ -21,7 +21,7 @@ const InstInfo& info(Inst i) {
         /* Kick      */ {0.85, 0.00, 0.00, false, 0.0, 0.50},
         /* Snare     */ {0.55, 0.04, 0.30, false, 0.0, 0.45},
         /* HatClosed */ {0.24, 0.00, 0.05, false, 0.0, 0.12},
-        /* HatOpen   */ {0.16, 0.00, 0.08, false, 0.0, 0.45},
+        /* HatOpen   */ {0.15, 0.00, 0.08, false, 0.0, 0.40},
         /* Crash     */ {0.20, 0.00, 0.20, false, 0.0, 2.60},
         /* Riser     */ {0.10, 0.10, 0.25, false, 0.05, 0.0},
         /* Bass      */ {0.42, 0.00, 0.00, true, 0.03, 0.0},
@@ -81,7 +81,7 @@ public:
             return;
         }
         case Inst::HatClosed: case Inst::HatOpen: {
-            double rate = n_.inst == Inst::HatClosed ? 55.0 : 8.0;
+            double rate = n_.inst == Inst::HatClosed ? 55.0 : 15.0;
             double metal = osc_[0].pulse(3120.0 / kRate, 0.5) * osc_[1].pulse(4470.0 / kRate, 0.5);
             double x = f1_.high(noise_.next() + 0.3 * metal);
             l = r = f2_.high(x) * dexp(-t * rate) * v * std::min(1.0, t * 3000.0);
@@ -203,6 +203,14 @@ private:
     std::vector<Line> comb_[2], allp_[2];
 };
 
+double softClip(double x) {
+    const double knee = 0.6;
+    double a = std::fabs(x);
+    if (a <= knee) return x;
+    double y = knee + (1.0 - knee) * dtanh((a - knee) / (1.0 - knee));
+    return x < 0 ? -y : y;
+}
+
 }  // namespace
 
 std::vector<float> render(const std::vector<Note>& notes, long frames, const MixSettings& mix) {
@@ -237,6 +245,10 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
     double fbState = 0, dcL = 0, dcR = 0, prevL = 0, prevR = 0;
     const double dcK = 1.0 - 2.0 * kPi * 18.0 / kRate;
     Reverb rev;
+    // Bus compressor: a peak follower and a 3:1 ratio above the threshold.
+    const double compAttack = decayPerSample(1.0 / 0.003), compRelease = decayPerSample(1.0 / 0.15);
+    const double compThreshold = 0.3, compRatio = 3.0;
+    double compEnv = 0;
     size_t k = 0;
     long last = -1000000;
     for (long s = 0; s < frames; ++s) {
@@ -255,6 +267,17 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
 
         double l = dry[2 * s] + duck[2 * s] * g + el * 0.6 + vl;
         double r = dry[2 * s + 1] + duck[2 * s + 1] * g + er * 0.6 + vr;
+        double level = std::max(std::fabs(l), std::fabs(r));
+        double c = level > compEnv ? compAttack : compRelease;
+        compEnv = level + c * (compEnv - level);
+        if (compEnv > compThreshold) {
+            double gain = (compThreshold + (compEnv - compThreshold) / compRatio) / compEnv;
+            l *= gain;
+            r *= gain;
+        }
+        // Soft knee: the rare peaks above 0.6 are rounded off towards 1.
+        l = softClip(l);
+        r = softClip(r);
         // DC blocker
         dcL = l - prevL + dcK * dcL; prevL = l;
         dcR = r - prevR + dcK * dcR; prevR = r;
