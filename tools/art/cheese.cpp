@@ -1,8 +1,14 @@
-// The cheese: a waxy amber rind along the top rows (the texture's first
-// rows, t near 0) over pale yellow paste scattered with round holes. Each hole
-// is a shallow cavity: shadowed under its upper rim, lit on its lower wall.
-// The shading is smooth and the paste has no fine grain, so the image packs
-// into its small byte budget.
+// The cheese: yellow paste scattered with round holes, and a waxy amber rind,
+// laid out for the wedge mesh's mapping. Its top and bottom faces are a plan
+// view of the wedge: the wheel's centre near the right edge (s 0.9871,
+// t 0.4298) and the rind arc, radius 0.97 in texture units, toward the left
+// edge; there the rind shows in section, a band along the arc, dark outside
+// and lighter inward. The rind's own facets take the strip along the left
+// edge (s below about 0.06), which is plain rind surface; the cut faces run
+// from the centre at the right into that strip, where they show the rind in
+// section too. Each hole is a shallow cavity: shadowed under its upper rim,
+// lit on its lower wall. The shading is smooth and the paste has no fine
+// grain, so the image packs into its small byte budget.
 #include <algorithm>
 #include <vector>
 
@@ -13,7 +19,12 @@ namespace art {
 namespace {
 
 constexpr int kSize = 256;
-constexpr double kRind = 30;  // rind depth in rows, at the top of the image
+constexpr double kCentreX = 0.9871 * kSize, kCentreY = 0.4298 * kSize;
+constexpr double kArc = 0.97 * kSize;  // radius of the rind arc, pixels
+constexpr double kRindDepth = 13;      // thickness of the rind in section
+constexpr double kStrip = 16;          // the rind facets' strip at the left
+
+double fromCentre(double x, double y) { return std::hypot(x - kCentreX, y - kCentreY); }
 
 struct Hole {
     double x, y, r;
@@ -23,10 +34,12 @@ struct Hole {
 std::vector<Hole> holes() {
     std::vector<Hole> out;
     uint32_t seed = 7;
-    for (int i = 0; i < 400 && out.size() < 34; ++i) {
+    for (int i = 0; i < 400 && out.size() < 32; ++i) {
         double x = hash2(i, 1, seed) * kSize, y = hash2(i, 2, seed) * kSize;
         double r = 4 + 13 * std::pow(hash2(i, 3, seed), 2.0);
-        if (y - r < kRind + 8 || x - r < 3 || x + r > kSize - 3 || y + r > kSize - 3) continue;
+        if (x - r < kStrip + 4 || fromCentre(x, y) + r > kArc - kRindDepth - 4 || x + r > kSize - 3 ||
+            y - r < 3 || y + r > kSize - 3)
+            continue;
         bool clear = true;
         for (const Hole& h : out)
             if (std::hypot(h.x - x, h.y - y) < h.r + r + 5) clear = false;
@@ -39,17 +52,21 @@ Vec3 paste(double y) {
     // Shading varies down the face only, so that rows pack well.
     double n = 0.5 + 0.5 * std::sin(y / 23.0) * std::sin(y / 61.0 + 1.0);
     Vec3 base = mix(rgb(0.98, 0.80, 0.34), rgb(1.0, 0.88, 0.48), n);
-    // A little darker toward the rind, where the paste has aged.
-    return base * (0.92 + 0.08 * smoothstep(kRind, kRind + 40, y));
+    return base;
 }
 
-Vec3 rind(double y) {
-    double t = y / kRind;  // 0 at the outer surface, 1 at the paste
-    Vec3 outer = rgb(0.62, 0.36, 0.08), inner = rgb(0.90, 0.62, 0.18);
-    Vec3 c = mix(outer, inner, smoothstep(0.0, 0.85, t));
-    // The waxy surface catches a highlight a few rows in.
-    c = c + rgb(0.25, 0.20, 0.10) * std::exp(-std::pow((t - 0.18) / 0.08, 2));
-    return c;
+// The rind in section, depth 0 at the outer surface and 1 at the paste.
+Vec3 rindSection(double depth) {
+    Vec3 outer = rgb(0.55, 0.30, 0.07), inner = rgb(0.92, 0.66, 0.22);
+    Vec3 c = mix(outer, inner, smoothstep(0.0, 0.9, depth));
+    // The waxy surface catches a highlight just inside.
+    return c + rgb(0.22, 0.17, 0.08) * std::exp(-std::pow((depth - 0.2) / 0.1, 2));
+}
+
+// The rind's outer surface, seen face on: amber wax with soft streaks.
+Vec3 rindSurface(double y) {
+    double w = 0.5 + 0.5 * std::sin(y / 9.0) * std::sin(y / 23.0 + 2.0);
+    return mix(rgb(0.66, 0.38, 0.09), rgb(0.80, 0.50, 0.14), w);
 }
 
 }  // namespace
@@ -60,9 +77,11 @@ Image makeCheese() {
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             double px = x + 0.5, py = y + 0.5;
-            // Rind above, with a soft seam into the paste.
-            double seam = smoothstep(kRind - 3, kRind + 1, py);
-            Vec3 c = mix(rind(py), paste(py), seam);
+            // Paste inside the arc, rind in section along it, rind surface in
+            // the strip at the left.
+            double depth = (kArc - fromCentre(px, py)) / kRindDepth;
+            Vec3 c = mix(rindSection(clamp01(depth)), paste(py), smoothstep(0.9, 1.1, depth));
+            c = mix(c, rindSurface(py), smoothstep(kStrip - 1.5, kStrip - 0.5, kStrip * 2 - px));
             for (const Hole& h : hs) {
                 double dx = (px - h.x) / h.r, dy = (py - h.y) / h.r;
                 double d = std::hypot(dx, dy);
