@@ -9,8 +9,6 @@
 #include "lib_support.h"
 #include "png_support.h"
 
-extern int32_t safeMallocFailAt;
-
 namespace {
 
 using libtest::Context;

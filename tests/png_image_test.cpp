@@ -7,8 +7,6 @@
 #include "lib_support.h"
 #include "png_support.h"
 
-extern int32_t safeMallocFailAt;
-
 namespace {
 
 using libtest::Context;
@@ -43,13 +41,6 @@ std::vector<uint8_t> pixels(const quon_image_t* image) {
         out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
     }
     return out;
-}
-
-std::string rowsOf(const std::vector<uint8_t>& samples, size_t perRow) {
-    std::string rows;
-    for (size_t i = 0; i < samples.size(); i += perRow)
-        rows += std::string(1, '\0') + std::string(samples.begin() + long(i), samples.begin() + long(i + perRow));
-    return rows;
 }
 
 TEST(PngImage, LoadTracesItsStepsInOrder) {

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+// The decoder's allocation-failure hook: the request that counts it down to
+// zero fails.
+extern int32_t safeMallocFailAt;
+
 namespace pngtest {
 
 // ------------------------------------------------------------ chunk level

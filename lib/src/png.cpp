@@ -112,40 +112,11 @@ void unUp(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
     for (; i < len; i++) d[i] = uint8_t(s[i] + last[i]);
 }
 
-// B is the bytes per pixel when known at compile time, 0 for `bpp`.
-template <int B>
-void unSub(uint8_t* d, const uint8_t* s, size_t len, size_t bpp) {
-    const size_t n = B ? B : bpp;
-    size_t i = 0;
-    for (; i < n && i < len; i++) d[i] = s[i];
-    for (; i < len; i++) d[i] = uint8_t(s[i] + d[i - n]);
-}
-
-template <int B>
-void unAvg(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t bpp) {
-    const size_t n = B ? B : bpp;
-    size_t i = 0;
-    if (!last) {
-        for (; i < n && i < len; i++) d[i] = s[i];
-        for (; i < len; i++) d[i] = uint8_t(s[i] + (d[i - n] >> 1));
-        return;
-    }
-    for (; i < n && i < len; i++) d[i] = uint8_t(s[i] + (last[i] >> 1));
-    for (; i < len; i++) d[i] = uint8_t(s[i] + ((d[i - n] + last[i]) >> 1));
-}
-
-template <int B>
-void unPaeth(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t bpp) {
-    if (!last) return unSub<B>(d, s, len, bpp);
-    const size_t n = B ? B : bpp;
-    size_t i = 0;
-    for (; i < n && i < len; i++) d[i] = uint8_t(s[i] + last[i]);
-    for (; i < len; i++) d[i] = uint8_t(s[i] + paeth(d[i - n], last[i], last[i - n]));
-}
-
 #if defined(__SSE2__)
 // Pixels of 3 and 4 bytes are worked on one pixel at a time in a vector
-// register; the byte after a 3-byte pixel is never read or written.
+// register; the byte after a 3-byte pixel is never read or written. Each
+// function handles the whole pixels of the row and returns how many bytes it
+// did; the scalar loops below finish the rest.
 template <int B>
 inline __m128i loadPx(const uint8_t* p) {
     uint32_t v = 0;
@@ -213,49 +184,56 @@ size_t paethPx(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
     }
     return i;
 }
-
-template <>
-void unSub<3>(uint8_t* d, const uint8_t* s, size_t len, size_t bpp) {
-    size_t i = subPx<3>(d, s, len);
-    for (; i < len; i++) d[i] = uint8_t(s[i] + d[i - bpp]);
-}
-template <>
-void unSub<4>(uint8_t* d, const uint8_t* s, size_t len, size_t bpp) {
-    size_t i = subPx<4>(d, s, len);
-    for (; i < len; i++) d[i] = uint8_t(s[i] + d[i - bpp]);
-}
-
-template <int B>
-void avgSse(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
-    if (!last || len < B) return unAvg<0>(d, s, last, len, B);
-    size_t i = avgPx<B>(d, s, last, len);
-    for (; i < len; i++) d[i] = uint8_t(s[i] + ((d[i - B] + last[i]) >> 1));
-}
-template <>
-void unAvg<3>(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t) {
-    avgSse<3>(d, s, last, len);
-}
-template <>
-void unAvg<4>(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t) {
-    avgSse<4>(d, s, last, len);
-}
-
-template <int B>
-void paethSse(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
-    if (!last) return unSub<B>(d, s, len, B);
-    if (len < B) return unPaeth<0>(d, s, last, len, B);
-    size_t i = paethPx<B>(d, s, last, len);
-    for (; i < len; i++) d[i] = uint8_t(s[i] + paeth(d[i - B], last[i], last[i - B]));
-}
-template <>
-void unPaeth<3>(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t) {
-    paethSse<3>(d, s, last, len);
-}
-template <>
-void unPaeth<4>(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t) {
-    paethSse<4>(d, s, last, len);
-}
 #endif
+
+template <int B>
+constexpr bool kVectorPx() {
+#if defined(__SSE2__)
+    return B == 3 || B == 4;
+#else
+    return false;
+#endif
+}
+
+// B is the bytes per pixel when known at compile time, 0 for `bpp`.
+template <int B>
+void unSub(uint8_t* d, const uint8_t* s, size_t len, size_t bpp) {
+    const size_t n = B ? B : bpp;
+    size_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (kVectorPx<B>()) i = subPx<B>(d, s, len);
+#endif
+    for (; i < n && i < len; i++) d[i] = s[i];
+    for (; i < len; i++) d[i] = uint8_t(s[i] + d[i - n]);
+}
+
+template <int B>
+void unAvg(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t bpp) {
+    const size_t n = B ? B : bpp;
+    size_t i = 0;
+    if (!last) {
+        for (; i < n && i < len; i++) d[i] = s[i];
+        for (; i < len; i++) d[i] = uint8_t(s[i] + (d[i - n] >> 1));
+        return;
+    }
+#if defined(__SSE2__)
+    if constexpr (kVectorPx<B>()) i = avgPx<B>(d, s, last, len);
+#endif
+    for (; i < n && i < len; i++) d[i] = uint8_t(s[i] + (last[i] >> 1));
+    for (; i < len; i++) d[i] = uint8_t(s[i] + ((d[i - n] + last[i]) >> 1));
+}
+
+template <int B>
+void unPaeth(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t bpp) {
+    if (!last) return unSub<B>(d, s, len, bpp);
+    const size_t n = B ? B : bpp;
+    size_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (kVectorPx<B>()) i = paethPx<B>(d, s, last, len);
+#endif
+    for (; i < n && i < len; i++) d[i] = uint8_t(s[i] + last[i]);
+    for (; i < len; i++) d[i] = uint8_t(s[i] + paeth(d[i - n], last[i], last[i - n]));
+}
 
 template <int B>
 void unfilterB(int f, uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len, size_t bpp) {
