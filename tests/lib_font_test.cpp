@@ -289,3 +289,31 @@ TEST(FontLoad, NullFontDrawsNothing) {
     gfDrawString(nullptr, "abc", 0, 0);
     EXPECT_EQ(rec.begins, 0);
 }
+
+// The demo's font description "data/slkscr.qfi".
+TEST(ShippedFont, DescriptionAndGlyphPlacement) {
+    std::string qfi = libtest::readFile(QUON_SOURCE_DIR "/data/slkscr.qfi");
+    if (qfi.empty()) GTEST_SKIP() << "data/slkscr.qfi not made yet";
+    libtest::Archive a = libtest::buildArchive({{"data/slkscr.qfi", qfi}});
+    libtest::Held bytes(a.bytes);
+    Context c;
+    quon_dar_add(c, reinterpret_cast<quon_data_t*>(bytes.p));
+    quon_font_t* font = quon_font_load(c, "data/slkscr.qfi");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(qfi.size(), 1020u);
+    EXPECT_EQ(font->iNum, 78);
+    EXPECT_EQ(font->size, 8);
+    EXPECT_EQ(font->height, 9);
+    EXPECT_EQ(font->chars[0], 'y');
+    EXPECT_EQ(font->chars[77], ' ');
+    for (char absent : {'/', ';', '_'}) EXPECT_EQ(std::strchr(font->chars, absent), nullptr) << absent;
+
+    rec = Recorder();
+    quon_font_setSize(c, font, 40.0f);
+    gfDrawString(font, "i/i", 0, 600);
+    ASSERT_EQ(rec.vertices.size(), 8u);
+    std::vector<Vertex> i = {{122, 27, 0, 580}, {127, 27, 25, 580}, {127, 18, 25, 625}, {122, 18, 0, 625}};
+    EXPECT_EQ(std::vector<Vertex>(rec.vertices.begin(), rec.vertices.begin() + 4), i);
+    EXPECT_EQ(rec.vertices[4].x, 25);
+    quon_font_delete(c, &font);
+}

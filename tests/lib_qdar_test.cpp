@@ -210,3 +210,61 @@ TEST(LinkedArchive, RegistersAndFindsItsEntries) {
     EXPECT_EQ(mf.pData, static_cast<unsigned char*>(dataQuonData) + 15);
     EXPECT_EQ(quon_memfile_load(c, &mf, "data/not-made-yet.bin"), -1);
 }
+
+// The Linux build's archive, packed from data/linux.manifest, holds the
+// entries at the offsets that the demo's assets give.
+class ShippedArchive : public testing::Test {
+protected:
+    void SetUp() override {
+        path = tmp.path + "/linux.qdar";
+        Result r = qdar(tmp, {"pack", path, QUON_SOURCE_DIR "/data/linux.manifest"});
+        if (r.status != 0) GTEST_SKIP() << "assets not all made yet: " << r.err;
+        ASSERT_EQ(quon_dar_add_file(c, path.c_str()), 0);
+        archive = static_cast<quon_data_t*>(c.ql()->data[0]->data);
+    }
+    TempDir tmp;
+    std::string path;
+    libtest::Context c;
+    quon_data_t* archive = nullptr;
+};
+
+TEST_F(ShippedArchive, LookupsGiveTheKnownOffsets) {
+    const auto* base = static_cast<const unsigned char*>(archive->data);
+    EXPECT_EQ(archive->size, 1159263);
+    EXPECT_EQ(quon_dar_getPos(c.ql(), base, "data/cheese.oia"), 103988);
+    EXPECT_EQ(quon_dar_getSize(base, 103988), 2316);
+    EXPECT_EQ(quon_dar_getData(base, 103988), base + 103995);
+    EXPECT_EQ(std::memcmp(base + 103995, "QoIA", 4), 0);
+    EXPECT_EQ(quon_dar_getPos(c.ql(), base, "data/quon.png"), 8);
+    EXPECT_EQ(std::memcmp(base + 15, "\x89PNG\r\n\x1a\n", 8), 0);
+    for (const char* absent : {"DATA/CHEESE.OIA", "data/cheese", "data/UFO-0.oia"})
+        EXPECT_EQ(quon_dar_getPos(c.ql(), base, absent), -1) << absent;
+
+    ASSERT_EQ(quon_dar_getPos(c.ql(), base, "data/scroller.txt"), 1158372);
+    std::vector<std::string> lines = libtest::traceLines(c);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[7], "data offset: 1158372");
+    EXPECT_EQ(lines[8], "name offset: 183");
+    EXPECT_EQ(lines[9], "data offset: 1158372");
+    EXPECT_EQ(lines[6], "name offset: 169");  // entry 10, examined before
+}
+
+TEST_F(ShippedArchive, MeshLoadsFromTheArchive) {
+    quon_memfile_t mf{};
+    ASSERT_EQ(quon_memfile_load(c, &mf, "data/cheese.oia"), 0);
+    EXPECT_EQ(mf.iSize, 2316);
+    EXPECT_EQ(mf.pData, static_cast<unsigned char*>(archive->data) + 103995);
+    EXPECT_EQ(libtest::newestLine(c), "found @ 103988");
+
+    quon_oia_t* po = quon_oia_load(c, "data/cheese.oia");
+    ASSERT_NE(po, nullptr);
+    EXPECT_EQ(po->format, 0x2A2Bu);
+    EXPECT_EQ(po->stride, 32);
+    EXPECT_EQ(po->mode, 4u);
+    EXPECT_EQ(po->count, 72);
+    const float* v = static_cast<const float*>(po->pointer);
+    const float first[8] = {0.9871f, 0.4298f, -0.4364f, -0.8313f, 0.3441f, 11.2823f, -8.8967f, 4.3754f};
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(v[i], first[i], 0.00005) << i;
+    quon_oia_delete(c, &po);
+    EXPECT_EQ(quon_oia_load(c, "data/UFO-0.oia"), nullptr);
+}
