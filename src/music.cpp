@@ -9,15 +9,18 @@
 #error "QUON_RESTART_MS (the loop's restart position in ms) must be defined by the build"
 #endif
 
+// The memory file that holds the whole compressed track. It is never
+// released: the stream reads its bytes for the whole run (kept here rather
+// than in a local so that it stays reachable).
+static quon_memfile_t* fileTune = nullptr;
+
 int soundInit() {
     if (!FSOUND_Init(44100, 16, 0)) {
         printf("Error: Sound Init failed.\n");
         return -1;
     }
 
-    // The memory file is never released: the stream reads its bytes for the
-    // whole run.
-    quon_memfile_t* fileTune = quon_memfile_new(pQuonLib);
+    fileTune = quon_memfile_new(pQuonLib);
     if (fileTune) quon_memfile_load(pQuonLib, fileTune, "data/tune.ogg");
 
     // A missing track arrives as null data of length 0, which the layer refuses.

@@ -17,9 +17,9 @@ namespace {
 
 constexpr int kRate = 44100;
 
-// 0.1 s: long enough that a 1000-loop run still mixes in whole blocks of it.
+// 30 ms: a loop is shorter than a mixed block, so blocks hold several ends.
 const Track& shortTrack() {
-    static Track t = fsound_test::encode("short", fsound_test::sines(kRate / 10, kRate, {300, 500}),
+    static Track t = fsound_test::encode("short", fsound_test::sines(kRate * 3 / 100, kRate, {300, 500}),
                                          kRate, 2);
     return t;
 }
@@ -62,8 +62,8 @@ bool waitFor(const std::function<bool()>& done) {
 TEST(FsoundStress, ThousandLoopsAreSampleExact) {
     const Track& t = shortTrack();
     Loops l;
-    ASSERT_NE(startLoop("manual", l, 20), nullptr);
-    const int from = 20 * kRate / 1000;
+    ASSERT_NE(startLoop("manual", l, 10), nullptr);
+    const int from = 10 * kRate / 1000;
 
     // Compare block by block against the track played once, then its tail
     // from the restart frame, over and over.
@@ -92,7 +92,7 @@ TEST(FsoundStress, MainThreadCallsRaceTheMixerWithoutDeadlock) {
     // stops, plays and reads; loops must keep coming, a thousand of them.
     for (int round = 0; l.ends < 1000; ++round) {
         int before = l.ends;
-        EXPECT_EQ(FSOUND_Stream_SetTime(s, (round * 37) % 100), 1);
+        EXPECT_EQ(FSOUND_Stream_SetTime(s, (round * 7) % 30), 1);
         int pos = FSOUND_Stream_GetPosition(s);
         EXPECT_GE(pos, 0);
         EXPECT_LE(pos, t.frames());
@@ -116,9 +116,9 @@ TEST(FsoundStress, RealTimeMixerLoopsAndShutsDown) {
         Loops l;
         auto start = std::chrono::steady_clock::now();
         ASSERT_NE(startLoop("null", l, 0), nullptr);
-        ASSERT_TRUE(waitFor([&] { return l.ends >= 2; }));
-        // Two 0.1 s loops in real time take at least about 0.2 s.
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+        ASSERT_TRUE(waitFor([&] { return l.ends >= 10; }));
+        // Ten 30 ms loops in real time take at least about 0.3 s.
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
         EXPECT_EQ(FSOUND_Close(), 1);  // with the stream still playing
     }
 }
