@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "lib_support.h"
 #include "quon.h"
 
 namespace {
@@ -359,12 +360,23 @@ TEST(Meshes, SaucerStandsOnItsAxisWithTheDomeTowardsMinusZ) {
     EXPECT_GT(-top->z, 2 * maxZ) << "the dome must rise towards -z";
 }
 
-// The demo's own loaders, reading the files by their asset names from the
-// source tree as a directory source.
+// The demo's own loaders, reading the files by their asset names from an
+// archive source, as the demo does.
 struct Library {
-    Library() : ql(quon_new()) { quon_dar_add_dir(ql, QUON_SOURCE_DIR); }
-    ~Library() { quon_delete(ql); }
-    quon_lib_t* ql;
+    static std::vector<std::pair<std::string, std::string>> files() {
+        std::vector<std::pair<std::string, std::string>> f;
+        for (const char* name : {"blippo.png", "slkscr.png", "slkscr.qfi", "cheese.oia", "UFO-0.oia"}) {
+            const std::vector<uint8_t> bytes = dataFile(name);
+            f.push_back({std::string("data/") + name, std::string(bytes.begin(), bytes.end())});
+        }
+        return f;
+    }
+    Library() : held(libtest::buildArchive(files()).bytes) {
+        quon_dar_add(ctx.h, reinterpret_cast<quon_data_t*>(held.p));
+    }
+    libtest::Context ctx;
+    libtest::Held held;
+    quon_lib_t* const ql = ctx.h;
 };
 
 TEST(LibraryLoad, ImagesDecodeToTheSamePixelsAsLibpng) {
