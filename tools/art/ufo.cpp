@@ -5,9 +5,9 @@
 //   rows   0..63   the glass dome, pale cyan at the top darkening to deep
 //                  teal at its foot, with a bright reflection band;
 //   rows  64..73   the chrome collar at the dome's foot;
-//   rows  74..121  the upper hull: brushed plates, eight around, with seams
-//                  and rivets;
-//   rows 122..134  the rim: the ring of 16 round lamps in four colours, their
+//   rows  74..121  the upper hull: brushed plates, eight around, with seams,
+//                  rivets and two portholes each;
+//   rows 122..134  the rim: the ring of 16 lamps in four colours, their
 //                  centres on row 128 (the widest point);
 //   rows 135..218  the underside: darker plates with concentric grooves;
 //   rows 219..255  the engine bulge, glowing orange toward the centre.
@@ -23,6 +23,7 @@ namespace {
 constexpr int kSize = 256;
 constexpr int kCollar = 64, kHull = 74, kRim = 122, kUnder = 135, kEngine = 219;
 constexpr double kLampRow = 128.5;
+constexpr double kAcross = 2.5;  // how much narrower round things are drawn across s
 
 // Fine streaks along the profile, in 8-bit steps added after the shading:
 // the same in every row, so each row differs from the one above by a constant.
@@ -61,24 +62,27 @@ Vec3 upperHull(double px, double py) {
             double d = std::hypot(u - rx, py - ry);
             if (d < 2.2) c = mix(c, rgb(1, 1, 1) * (1.1 - 0.3 * d), coverage((d - 1.7) * 2));
         }
-    // A porthole in the middle of each plate: dark glass in a bright ring.
-    double d = std::hypot(u - 16, (py - (kHull + kRim) / 2.0) * 0.8);
-    Vec3 glass = mix(rgb(0.55, 0.85, 1.0), rgb(0.05, 0.12, 0.25), smoothstep(-4.0, 2.0, py - (kHull + kRim) / 2.0));
-    c = mix(c, rgb(0.95, 0.95, 1.0), coverage(d - 7.5));
-    c = mix(c, glass, coverage(d - 6.0));
+    // Two portholes on each plate: dark glass in a bright ring. They are drawn
+    // narrow across s, since the hull stretches the texture around itself
+    // far more than along its profile.
+    const double mid = (kHull + kRim) / 2.0;
+    double d = std::hypot((std::fmod(px, 16.0) - 8) * kAcross, py - mid);
+    Vec3 glass = mix(rgb(0.55, 0.85, 1.0), rgb(0.05, 0.12, 0.25), smoothstep(-5.0, 3.0, py - mid));
+    c = mix(c, rgb(0.95, 0.95, 1.0), coverage(d - 9.0));
+    c = mix(c, glass, coverage(d - 7.0));
     return c;
 }
 
 Vec3 rim(double px, double py) {
-    // Dark metal with a polished lip above and below, and a lamp every 16 pixels.
+    // Dark metal with a polished lip above and below, and a lamp every 16
+    // pixels, each in the middle of one of the mesh's steps around.
     double t = (py - kRim) / (kUnder - kRim);
     Vec3 c = rgb(0.12, 0.12, 0.15) + rgb(0.5, 0.5, 0.55) * std::pow(std::fabs(2 * t - 1), 6.0);
-    int i = int(px / 16);
-    double d = std::hypot(std::fmod(px, 16.0) - 8, py - kLampRow);
-    Vec3 l = lampColour(i);
-    c = c + l * (0.6 * std::exp(-d / 2.5));
-    Vec3 core = mix(rgb(1, 1, 1), l, smoothstep(0.0, 4.5, d));
-    return mix(c, core, coverage(d - 4.5));
+    double d = std::hypot((std::fmod(px + 4, 16.0) - 8) * 1.4, py - kLampRow);
+    Vec3 l = lampColour(int((px + 4) / 16));
+    c = c + l * (0.7 * std::exp(-d / 3.0));
+    Vec3 core = mix(rgb(1, 1, 1), l, smoothstep(0.0, 5.0, d));
+    return mix(c, core, coverage(d - 5.0));
 }
 
 Vec3 underside(double px, double py) {
