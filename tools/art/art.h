@@ -29,12 +29,6 @@ inline double smoothstep(double e0, double e1, double x) {
 
 // Converts a colour component in [0,1] to a byte, rounding to nearest.
 inline uint8_t toByte(double v) { return uint8_t(std::lround(clamp01(v) * 255.0)); }
-// Rounds a component to `levels` evenly spaced steps (levels >= 2) before the
-// byte conversion; coarse steps keep smooth shading cheap to compress.
-inline uint8_t toByteStep(double v, int levels) {
-    double q = std::round(clamp01(v) * (levels - 1)) / (levels - 1);
-    return toByte(q);
-}
 
 // Integer hash of a lattice point; returns a value in [0,1).
 inline double hash2(int x, int y, uint32_t seed) {
@@ -45,12 +39,7 @@ inline double hash2(int x, int y, uint32_t seed) {
     return (h & 0xffffffu) / double(0x1000000);
 }
 
-// Smooth value noise on a lattice of cell size 1, periodic with `period` cells.
-double valueNoise(double x, double y, int period, uint32_t seed);
-
-// Signed distance helpers (negative inside).
-double sdCircle(double px, double py, double cx, double cy, double r);
-double sdRing(double px, double py, double cx, double cy, double r, double halfWidth);
+// Signed distance to a capsule (negative inside).
 double sdSegment(double px, double py, double ax, double ay, double bx, double by, double halfWidth);
 
 // Coverage of a shape with signed distance d for a pixel of width 1 (anti-aliasing).
@@ -64,7 +53,6 @@ struct Picture {
     Picture(int w, int h, Vec3 fill = {}, double alpha = 1)
         : width(w), height(h), c(size_t(w) * h, fill), a(size_t(w) * h, alpha) {}
     Vec3& at(int x, int y) { return c[size_t(y) * width + x]; }
-    double& alpha(int x, int y) { return a[size_t(y) * width + x]; }
     // 8-bit samples: 3 per pixel, or 4 with alpha.
     std::vector<uint8_t> samples(bool withAlpha) const;
 };
