@@ -13,3 +13,7 @@ add_executable(meshgen
   ${CMAKE_CURRENT_LIST_DIR}/mesh/cheese.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mesh/ufo.cpp)
 target_link_libraries(meshgen PRIVATE tools_common)
+add_custom_target(regen-glyph-assets
+  COMMAND glyphgen ${QUON_DATA_DIR}
+  COMMAND meshgen ${QUON_DATA_DIR}
+  COMMENT "Rewriting the glyph, font, text and mesh assets in data/")
