@@ -131,8 +131,10 @@ Image makeCarpet() {
             } else if (y < kBorderTop) {
                 px = fringe(x, y);
             } else {
-                px = {knotColour(x / kKnot, (y - kBorderTop) / kKnot), 1};
-                shade = kKnotShade[y % kKnot][x % kKnot];
+                const int kx = x / kKnot, ky = (y - kBorderTop) / kKnot;
+                px = {knotColour(kx, ky), 1};
+                // Each knot's wool a shade lighter or darker than its neighbours'.
+                shade = kKnotShade[y % kKnot][x % kKnot] + int(hash2(kx, ky, 3) * 5) - 2;
             }
             p[0] = uint8_t(std::clamp(int(toByte(px.c.r)) + shade, 0, 255));
             p[1] = uint8_t(std::clamp(int(toByte(px.c.g)) + shade, 0, 255));
