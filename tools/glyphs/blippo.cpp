@@ -86,6 +86,19 @@ public:
         if (poly.size() == 1) dot(poly[0].first, poly[0].second, r);
         return *this;
     }
+    // An elliptic arc from angle a0 to a1 (degrees, counter-clockwise from +x).
+    Glyph& arc(double cx, double cy, double rx, double ry, double a0, double a1) {
+        const int steps = 24;
+        double px = 0, py = 0;
+        for (int k = 0; k <= steps; ++k) {
+            const double a = (a0 + (a1 - a0) * k / steps) * 3.14159265358979323846 / 180;
+            const double x = cx + rx * std::cos(a), y = cy + ry * std::sin(a);
+            if (k) line(px, py, x, y);
+            px = x;
+            py = y;
+        }
+        return *this;
+    }
     Glyph& box(double x0, double y0, double x1, double y1, double round) {
         return path({{x0, y0, round}, {x1, y0, round}, {x1, y1, round}, {x0, y1, round}}, true);
     }
@@ -176,7 +189,7 @@ Glyph other(char c) {
                     {0, B, 14}, {28, B, 14}, {w + 4, 40, 0}});
             break;
         case '\'': g.line(0, T, 0, 64); break;
-        case '(': g.path({{22, HI, 0}, {0, HI, 30}, {0, LO, 30}, {22, LO, 0}}); break;
+        case '(': g.arc(34, (HI + LO) / 2, 34, (HI - LO) / 2, 118, 242); break;
         case ')': g = other('(').mirrored(22); break;
         case '*':
             g.r = 8;
@@ -197,11 +210,9 @@ Glyph other(char c) {
                 .dot(w / 2, B, R * 1.15);
             break;
         case '@':
-            g.r = 8;
-            g.path({{60, 30, 0}, {60, T, 30}, {0, T, 34}, {0, B, 34}, {50, B, 0}})
-                .box(20, 34, 40, 66, 12)
-                .line(40, 66, 40, 30)
-                .line(40, 30, 60, 30);
+            g.r = 7.5;
+            g.box(14, 34, 40, 66, 13).line(40, 66, 40, 40).path({{40, 40, 0}, {60, 40, 12}, {60, 56, 0}});
+            g.arc(30, 50, 30, 40, 0, 300);
             break;
         case '[': g.path({{22, HI, 0}, {0, HI, 6}, {0, LO, 6}, {22, LO, 0}}); break;
         case '\\': g.line(40, LO, 0, HI); break;
