@@ -15,7 +15,7 @@ const std::vector<TrackSpec>& tracks() {
     // 1597567 = round(36.226 s * 44100).
     // Windows take: 8 bars of 85440 samples (123.9 BPM), repeated whole.
     static const std::vector<TrackSpec> list = {
-        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.475468755f, 0x51756f6e},
+        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.475859374f, 0x51756f6e},
         {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.113749996f, 0x51756f77},
     };
     return list;

@@ -32,105 +32,142 @@ const InstInfo& info(Inst i) {
     return table[(int)i];
 }
 
-// Linear rise over `a` seconds, then hold; multiplied by a release decay after the gate.
-struct Gate {
-    double attack, rel;
-    double at(double t, double gateEnd) const {
-        double g = attack > 0 && t < attack ? t / attack : 1.0;
-        if (t > gateEnd) g *= dexp(-(t - gateEnd) * 6.9 / rel);  // -60 dB over `rel`
-        return g;
+// Smooth saturation close to tanh (a Pade form), reaching +-1 at +-3.
+double saturate(double x) {
+    if (x >= 3.0) return 1.0;
+    if (x <= -3.0) return -1.0;
+    double x2 = x * x;
+    return x * (27.0 + x2) / (27.0 + 9.0 * x2);
+}
+
+// e^(-rate * t) by one multiplication per sample.
+class Decay {
+public:
+    explicit Decay(double perSecond = 0.0, double start = 1.0) : v_(start), k_(decayPerSample(perSecond)) {}
+    double next() {
+        double v = v_;
+        v_ *= k_;
+        return v;
     }
+private:
+    double v_, k_;
+};
+
+// Linear attack, hold while the gate is open, then -60 dB over the release time.
+class Envelope {
+public:
+    Envelope(double attackSeconds, double releaseSeconds, long gate)
+        : attack_((long)(attackSeconds * kRate)), gate_(gate), release_(releaseSeconds > 0 ? 6.9 / releaseSeconds : 0.0) {}
+    double next(long i) {
+        double g = i < attack_ ? (double)i / attack_ : 1.0;
+        return i < gate_ ? g : g * release_.next();
+    }
+private:
+    long attack_, gate_;
+    Decay release_;
 };
 
 // One voice, sample by sample; returns a stereo pair through l, r.
 class Voice {
 public:
-    Voice(const Note& n, uint32_t seed) : n_(n), noise_(seed), noise2_(seed * 2654435761u + 1) {
+    Voice(const Note& n, uint32_t seed)
+        : n_(n), noise_(seed), noise2_(seed * 2654435761u + 1),
+          env_(attackOf(n.inst), info(n.inst).release, n.length) {
         Noise ph(seed ^ 0x5bd1e995u);
         for (Osc& o : osc_) o = Osc(0.5 * (ph.next() + 1.0));
         hz_ = midiHz(n.pitch);
-        gateEnd_ = n.length / kRate;
         switch (n.inst) {
-        case Inst::Snare: f1_.set(1400, 0.7); f2_.set(5200, 0.9); break;
-        case Inst::HatClosed: case Inst::HatOpen: f1_.set(7600, 0.8); f2_.set(9000, 0.8); break;
-        case Inst::Crash: f1_.set(4800, 0.7); f2_.set(4800, 0.7); break;
-        case Inst::Lead: f1_.set(4200, 0.9); break;
-        case Inst::Arp: f1_.set(900 + 5000 * n.tone, 1.2); break;
+        case Inst::Kick: d_[0] = Decay(32); d_[1] = Decay(7); d_[2] = Decay(500); break;
+        case Inst::Snare:
+            f1_.set(1400, 0.7); f2_.set(5200, 0.9);
+            d_[0] = Decay(45); d_[1] = Decay(24); d_[2] = Decay(14);
+            break;
+        case Inst::HatClosed: case Inst::HatOpen:
+            f1_.set(7600, 0.8); f2_.set(9000, 0.8);
+            d_[0] = Decay(n.inst == Inst::HatClosed ? 55 : 15);
+            break;
+        case Inst::Crash: f1_.set(4800, 0.7); f2_.set(4800, 0.7); d_[0] = Decay(1.9); break;
+        case Inst::Bass: d_[0] = Decay(13); break;
+        case Inst::Lead: f1_.set(4200, 0.9); d_[0] = Decay(7); break;
+        case Inst::Arp: f1_.set(900 + 5000 * n.tone, 1.2); d_[0] = Decay(9); break;
         case Inst::Pad: f1_.set(300 + 2700 * n.tone, 0.8); f2_.set(300 + 2700 * n.tone, 0.8); break;
         default: break;
         }
     }
 
     void tick(long i, double& l, double& r) {
-        double t = i / kRate, v = n_.vel;
+        double v = n_.vel;
         switch (n_.inst) {
         case Inst::Kick: {
-            double f = 46.0 + 125.0 * dexp(-t * 32.0);
-            double body = osc_[0].sine(f / kRate) * dexp(-t * 7.0) * std::min(1.0, t * 2000.0);
-            double click = noise_.next() * dexp(-t * 500.0) * 0.25;
-            l = r = dtanh(1.7 * (body + click)) * v;
+            double f = 46.0 + 125.0 * d_[0].next();
+            double body = osc_[0].sine(f / kRate) * d_[1].next() * std::min(1.0, i / 22.05);
+            double click = noise_.next() * d_[2].next() * 0.25;
+            l = r = saturate(1.7 * (body + click)) * v;
             return;
         }
         case Inst::Snare: {
-            double f = 185.0 * (1.0 + 0.4 * dexp(-t * 45.0));
-            double tone = osc_[0].sine(f / kRate) * dexp(-t * 24.0) * 0.7;
-            double nz = f1_.high(noise_.next()) * dexp(-t * 14.0);
+            double f = 185.0 * (1.0 + 0.4 * d_[0].next());
+            double tone = osc_[0].sine(f / kRate) * d_[1].next() * 0.7;
+            double nz = f1_.high(noise_.next()) * d_[2].next();
             double ring = f2_.band(nz) * 0.6;
-            double att = std::min(1.0, t * 4000.0);
-            l = r = (tone + nz * 0.7 + ring) * v * att;
+            l = r = (tone + nz * 0.7 + ring) * v * std::min(1.0, i / 11.025);
             return;
         }
         case Inst::HatClosed: case Inst::HatOpen: {
-            double rate = n_.inst == Inst::HatClosed ? 55.0 : 15.0;
             double metal = osc_[0].pulse(3120.0 / kRate, 0.5) * osc_[1].pulse(4470.0 / kRate, 0.5);
             double x = f1_.high(noise_.next() + 0.3 * metal);
-            l = r = f2_.high(x) * dexp(-t * rate) * v * std::min(1.0, t * 3000.0);
+            l = r = f2_.high(x) * d_[0].next() * v * std::min(1.0, i / 14.7);
             return;
         }
         case Inst::Crash: {
-            double env = dexp(-t * 1.9) * std::min(1.0, t * 800.0) * v;
+            double env = d_[0].next() * std::min(1.0, i / 55.125) * v;
             l = f1_.high(noise_.next()) * env;
             r = f2_.high(noise2_.next()) * env;
             return;
         }
         case Inst::Riser: {
-            double p = std::min(1.0, t / gateEnd_);
-            if ((i & 15) == 0) f1_.set(300.0 * dexp(p * 3.3), 2.0), f2_.set(320.0 * dexp(p * 3.3), 2.0);
-            double env = p * p * Gate{0.0, info(n_.inst).release}.at(t, gateEnd_) * v;
+            double p = std::min(1.0, (double)i / n_.length);
+            if ((i & 15) == 0) {
+                double hz = 300.0 * dexp(p * 3.3);
+                f1_.set(hz, 2.0);
+                f2_.set(hz * 1.07, 2.0);
+            }
+            double env = p * p * env_.next(i) * v;
             l = f1_.band(noise_.next()) * env;
             r = f2_.band(noise2_.next()) * env;
             return;
         }
         case Inst::Bass: {
-            if ((i & 7) == 0) f1_.set(160.0 + hz_ * 2.0 + 2600.0 * v * dexp(-t * 13.0), 1.4);
+            double sweep = d_[0].next();
+            if ((i & 15) == 0) f1_.set(160.0 + hz_ * 2.0 + 2600.0 * v * sweep, 1.4);
             double inc = hz_ / kRate;
             double x = osc_[0].saw(inc) + 0.6 * osc_[1].pulse(inc * 1.004, 0.5);
             double sub = osc_[2].sine(inc);
-            double env = Gate{0.002, info(n_.inst).release}.at(t, gateEnd_);
-            l = r = (dtanh(1.3 * f1_.low(x)) * 0.75 + sub * 0.55) * env * v;
+            l = r = (saturate(1.3 * f1_.low(x)) * 0.75 + sub * 0.55) * env_.next(i) * v;
             return;
         }
         case Inst::Lead: {
-            double vibDepth = std::clamp((t - 0.16) / 0.25, 0.0, 1.0) * 0.16;
-            double pitch = n_.pitch + vibDepth * dsin(2.0 * kPi * 5.6 * t);
-            double inc = midiHz(pitch) / kRate;
-            double a = osc_[0].pulse(inc * 1.0035, 0.25), b = osc_[1].saw(inc * 0.9965);
+            if ((i & 31) == 0) {  // vibrato fades in after the attack
+                double t = i / kRate;
+                double depth = std::clamp((t - 0.16) / 0.25, 0.0, 1.0) * 0.16;
+                inc_ = midiHz(n_.pitch + depth * dsin(2.0 * kPi * 5.6 * t)) / kRate;
+            }
+            double a = osc_[0].pulse(inc_ * 1.0035, 0.25), b = osc_[1].saw(inc_ * 0.9965);
             double x = f1_.low(0.7 * a + 0.5 * b);
-            double env = Gate{0.004, info(n_.inst).release}.at(t, gateEnd_) * (0.72 + 0.28 * dexp(-t * 7.0));
-            l = x * env * v * 1.05;
-            r = x * env * v * 0.95;
+            double env = env_.next(i) * (0.72 + 0.28 * d_[0].next()) * v;
+            l = x * env * 1.05;
+            r = x * env * 0.95;
             return;
         }
         case Inst::Arp: {
             double x = osc_[0].pulse(hz_ / kRate, 0.125) * 0.8 + osc_[1].tri(hz_ * 2.0 / kRate) * 0.3;
-            double env = Gate{0.001, info(n_.inst).release}.at(t, gateEnd_) * dexp(-t * 9.0);
-            l = r = f1_.low(x) * env * v;
+            l = r = f1_.low(x) * env_.next(i) * d_[0].next() * v;
             return;
         }
         case Inst::Pad: {
             double inc = hz_ / kRate;
             double s1 = osc_[0].saw(inc * 0.9931), s2 = osc_[1].saw(inc), s3 = osc_[2].saw(inc * 1.0069);
-            double env = Gate{0.15, info(n_.inst).release}.at(t, gateEnd_) * v;
+            double env = env_.next(i) * v;
             l = f1_.low(s1 + 0.6 * s2) * env;
             r = f2_.low(s3 + 0.6 * s2) * env;
             return;
@@ -140,11 +177,23 @@ public:
     }
 
 private:
+    static double attackOf(Inst i) {
+        switch (i) {
+        case Inst::Bass: return 0.002;
+        case Inst::Lead: return 0.004;
+        case Inst::Arp: return 0.001;
+        case Inst::Pad: return 0.15;
+        default: return 0.0;
+        }
+    }
+
     Note n_;
     Noise noise_, noise2_;
+    Envelope env_;
     Osc osc_[3];
     Svf f1_, f2_;
-    double hz_ = 0, gateEnd_ = 0;
+    Decay d_[3];
+    double hz_ = 0, inc_ = 0;
 };
 
 // Equal notes sound equal wherever they fall, like a sampled instrument: the
@@ -207,7 +256,7 @@ double softClip(double x) {
     const double knee = 0.6;
     double a = std::fabs(x);
     if (a <= knee) return x;
-    double y = knee + (1.0 - knee) * dtanh((a - knee) / (1.0 - knee));
+    double y = knee + (1.0 - knee) * saturate((a - knee) / (1.0 - knee));
     return x < 0 ? -y : y;
 }
 
@@ -251,10 +300,13 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
     double compEnv = 0;
     size_t k = 0;
     long last = -1000000;
+    Decay duckFall(8.0, 0.0);  // nothing ducked before the first kick
     for (long s = 0; s < frames; ++s) {
-        while (k < kicks.size() && kicks[k] <= s) last = kicks[k++];
-        double t = (s - last) / kRate;
-        double g = 1.0 - mix.duckDepth * std::min(1.0, t * 250.0) * dexp(-t * 8.0);
+        while (k < kicks.size() && kicks[k] <= s) {
+            last = kicks[k++];
+            duckFall = Decay(8.0);
+        }
+        double g = 1.0 - mix.duckDepth * std::min(1.0, (s - last) / 176.4) * duckFall.next();
 
         size_t p = s % mix.echoSamples;
         double el = echoL[p], er = echoR[p];
