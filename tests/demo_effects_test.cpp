@@ -1,6 +1,7 @@
 // The effect drawing and the texture upload, run against a small OpenGL
-// stand-in that keeps the state they touch (enables, colour, binding) and records what gets drawn. The pictures of the carpet and the
-// logo are checked on real frames (demo_frames_test).
+// stand-in that keeps the state they touch (enables, colour, binding) and
+// records what gets drawn. The pictures of the carpet and the logo are
+// checked on real frames (demo_frames_test).
 #include <gtest/gtest.h>
 
 #include <array>
