@@ -1,9 +1,7 @@
 // Start-up, the frame function and the global state of the demo.
-#include <cstring>
+#include "main.h"
 
 #include <GL/glu.h>
-
-#include "main.h"
 
 #if __has_include("Scene1.h")
 #include "Scene1.h"
