@@ -126,7 +126,7 @@ int pack(const std::string& out, const std::string& manifest, bool allowMissing)
 
     const std::string temp = out + ".part";
     std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    if (!file) fail(temp, std::string("cannot create: ") + std::strerror(errno));
+    if (!file) fail(out, std::string("cannot create: ") + std::strerror(errno));
     std::string head = "QDAR";
     putI32(head, total);
     file.write(head.data(), std::streamsize(head.size()));
