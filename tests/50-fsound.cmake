@@ -38,3 +38,17 @@ if(NOT QUON_SANITIZE)
     target_link_options(fsound_stress_tsan PRIVATE -fsanitize=thread)
   endif()
 endif()
+
+# The demo's sound: the program under a private Xvfb, its sound written to a
+# WAV file by the layer's test output.
+if(TARGET demo-linux)
+  add_executable(fsound_demo_test fsound_demo_test.cpp)
+  target_link_libraries(fsound_demo_test PRIVATE GTest::gtest GTest::gtest_main fsound)
+  target_compile_definitions(fsound_demo_test PRIVATE ${_fsound_defs}
+    QUON_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FSOUND_DEMO="$<TARGET_FILE:demo-linux>")
+  add_dependencies(fsound_demo_test demo-linux)
+  add_test(NAME fsound_demo COMMAND ${CMAKE_CURRENT_LIST_DIR}/demo_xvfb.sh
+    $<TARGET_FILE:fsound_demo_test>)
+  set_tests_properties(fsound_demo PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77
+    LABELS "demo;xvfb")
+endif()
