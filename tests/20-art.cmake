@@ -1,6 +1,7 @@
 # The texture images: file structure, decoding, what the demo relies on, a
 # pngcheck pass, and a byte-for-byte remake with artgen.
 find_package(PNG REQUIRED)
+find_package(ZLIB REQUIRED)
 quon_add_gtest(assets_images_test
   SOURCES assets_images_test.cpp
   LIBS quon PNG::PNG ZLIB::ZLIB
