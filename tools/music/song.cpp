@@ -16,7 +16,7 @@ const std::vector<TrackSpec>& tracks() {
     // Windows take: 8 bars of 85440 samples (123.9 BPM), repeated whole.
     static const std::vector<TrackSpec> list = {
         {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.475859374f, 0x51756f6e},
-        {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.113749996f, 0x51756f77},
+        {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.116874993f, 0x51756f77},
     };
     return list;
 }
@@ -86,10 +86,10 @@ public:
         long s = at(bar, step);
         notes_.push_back({inst, s, at(bar, step + len) - s, pitch, vel, tone, pan});
     }
-    void melody(Inst inst, int bar, const char* text, double vel) {
+    void melody(Inst inst, int bar, const char* text, double vel, int transpose = 0) {
         double step = 0;
         for (const Step& s : parseMelody(text)) {
-            if (s.pitch >= 0) add(inst, bar, step, s.len * 0.92, s.pitch, vel);
+            if (s.pitch >= 0) add(inst, bar, step, s.len * 0.92, s.pitch + transpose, vel, 0.7, transpose ? -0.2 : 0.0);
             step += s.len;
         }
     }
@@ -152,6 +152,7 @@ void harmony(Arranger& a, int bar, Part p, int i) {
 void lead(Arranger& a, int bar, Part p, int i) {
     if (p == Part::Verse) a.melody(Inst::Lead, bar, kVerse[i], 0.85);
     if (p == Part::Chorus || p == Part::Breakdown || p == Part::Rise) a.melody(Inst::Lead, bar, kHook[i], 0.85);
+    if (p == Part::Chorus) a.melody(Inst::Arp, bar, kHook[i], 0.45, 12);  // chip pluck an octave up
     if ((p == Part::Verse || p == Part::Chorus) && i == 0) a.add(Inst::Crash, bar, 0, 1, 0, 0.9);
 }
 
