@@ -4,9 +4,10 @@
 //
 // TRACK defaults to the demo's data/tune.ogg (a generated track when that is
 // missing), SECONDS to 5. Three figures:
-//  1. the mixer thread in real time (null output, spectrum unit on, the track
-//     looping through its end callback as in the demo): the CPU time of every
-//     thread but the sleeping main one, per second of wall-clock audio;
+//  1. the mixer thread in real time (the null output, or FSOUND_OUTPUT when
+//     set, e.g. "alsa" on a machine with a sound card; spectrum unit on; the
+//     track looping through its end callback as in the demo): the CPU time of
+//     every thread but the sleeping main one, per second of wall-clock audio;
 //  2. and 3. mixing on the calling thread as fast as it goes, with the
 //     spectrum unit on and off: thread CPU time per second of mixed audio.
 #include <pthread.h>
@@ -58,8 +59,8 @@ FSOUND_STREAM* start(const char* output, const std::vector<unsigned char>& track
     return s;
 }
 
-double realTimeMs(const std::vector<unsigned char>& track, double seconds) {
-    start("null", track, true);
+double realTimeMs(const std::vector<unsigned char>& track, double seconds, const char* output) {
+    start(output, track, true);
     double main0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID), all0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
@@ -85,6 +86,10 @@ double fastMs(const std::vector<unsigned char>& track, double seconds, bool fft)
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The real-time run plays on FSOUND_OUTPUT when it is set (alsa for a
+    // sound card), else on the null output.
+    const char* env = getenv("FSOUND_OUTPUT");
+    std::string output = env && *env ? env : "null";
     std::string path = argc > 1 ? argv[1] : QUON_SOURCE_DIR "/data/tune.ogg";
     double seconds = argc > 2 ? std::atof(argv[2]) : 5.0;
     std::vector<unsigned char> track = fsound_test::readBytes(path);
@@ -108,8 +113,8 @@ int main(int argc, char** argv) {
 
     std::printf("track: %s, %zu bytes, %.2f s, loop from %d ms\n", path.c_str(), track.size(),
                 double(length) / kRate, restartMs);
-    std::printf("mixer thread, real time, spectrum on:   %.3f ms CPU per second of audio (%.1f s)\n",
-                realTimeMs(track, seconds), seconds);
+    std::printf("mixer thread, real time, spectrum on:   %.3f ms CPU per second of audio (%.1f s, %s)\n",
+                realTimeMs(track, seconds, output.c_str()), seconds, output.c_str());
     std::printf("mixing as fast as it goes, spectrum on:  %.3f ms CPU per second of audio\n",
                 fastMs(track, 4 * seconds, true));
     std::printf("mixing as fast as it goes, spectrum off: %.3f ms CPU per second of audio\n",

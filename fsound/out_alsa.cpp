@@ -37,19 +37,46 @@ private:
     int block_;
 };
 
+// Two periods of about 25 ms: the mixer wakes some 40 times a second and a
+// period is still queued when it does.
+bool setParams(snd_pcm_t* pcm, int rate) {
+    snd_pcm_hw_params_t* hw;
+    snd_pcm_hw_params_alloca(&hw);
+    unsigned bufferUs = kLatencyUs, periods = 2;
+    if (snd_pcm_hw_params_any(pcm, hw) < 0 || snd_pcm_hw_params_set_rate_resample(pcm, hw, 1) < 0 ||
+        snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+        snd_pcm_hw_params_set_format(pcm, hw, SND_PCM_FORMAT_S16) < 0 ||
+        snd_pcm_hw_params_set_channels(pcm, hw, 2) < 0 ||
+        snd_pcm_hw_params_set_rate(pcm, hw, static_cast<unsigned>(rate), 0) < 0 ||
+        snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferUs, nullptr) < 0 ||
+        snd_pcm_hw_params_set_periods_near(pcm, hw, &periods, nullptr) < 0 ||
+        snd_pcm_hw_params(pcm, hw) < 0)
+        return false;
+    snd_pcm_uframes_t period = 0;
+    snd_pcm_sw_params_t* sw;
+    snd_pcm_sw_params_alloca(&sw);
+    return snd_pcm_hw_params_get_period_size(hw, &period, nullptr) >= 0 &&
+           snd_pcm_sw_params_current(pcm, sw) >= 0 &&
+           snd_pcm_sw_params_set_avail_min(pcm, sw, period) >= 0 &&
+           snd_pcm_sw_params_set_start_threshold(pcm, sw, period) >= 0 &&
+           snd_pcm_sw_params(pcm, sw) >= 0;
+}
+
 }  // namespace
 
 std::unique_ptr<Output> openDeviceOutput(const std::string& name, int rate) {
     snd_pcm_t* pcm = nullptr;
     const char* device = name.empty() ? "default" : name.c_str();
     if (snd_pcm_open(&pcm, device, SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
-    if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 2,
+    // Devices that refuse two periods get ALSA's own choice for the latency.
+    if (!setParams(pcm, rate) &&
+        snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 2,
                            static_cast<unsigned>(rate), 1, kLatencyUs) < 0) {
         snd_pcm_close(pcm);
         return nullptr;
     }
     snd_pcm_uframes_t buffer = 0, period = 0;
-    int block = 512;
+    int block = 1024;
     if (snd_pcm_get_params(pcm, &buffer, &period) == 0 && period >= 64 && period <= 8192)
         block = static_cast<int>(period);
     return std::make_unique<AlsaOutput>(pcm, block);
