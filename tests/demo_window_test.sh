@@ -33,7 +33,7 @@ start() {  # start [ENV=VALUE...]: the demo in the background, its window id in 
 }
 looping() {  # looping: wait until the frame loop runs (it registers the delete protocol)
   local i
-  for i in $(seq 100); do
+  for i in $(seq 300); do
     xprop -id "$wid" WM_PROTOCOLS 2>/dev/null | grep -q WM_DELETE_WINDOW && return 0
     sleep 0.1
   done
@@ -43,7 +43,7 @@ no_x_errors() { grep -q "X Error" "$work/out" && fail "X errors"; return 0; }
 alive() { kill -0 "$pid" 2>/dev/null; }
 finish() {  # finish: wait for the demo to end and expect status 0
   local i
-  for i in $(seq 100); do alive || break; sleep 0.1; done
+  for i in $(seq 300); do alive || break; sleep 0.1; done
   alive && fail "the demo is still running"
   wait "$pid"; local rc=$?
   pid=
@@ -101,7 +101,7 @@ destroy)
   start
   looping
   "$XCLIENT" destroy "$wid" || fail "demo_xclient destroy"
-  for i in $(seq 100); do alive || break; sleep 0.1; done
+  for i in $(seq 300); do alive || break; sleep 0.1; done
   alive && fail "the demo is still running after its window was destroyed"
   wait "$pid"; rc=$?; pid=
   [ "$rc" -eq 0 ] || [ "$rc" -eq 1 ] || fail "exit status $rc"
@@ -111,7 +111,7 @@ resize)
   # A size change made from outside reaches the viewport.
   start LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work"
   xdotool windowsize "$wid" 640 480
-  for i in $(seq 100); do
+  for i in $(seq 300); do
     [ "$(tail -n1 "$work/frames.log" | awk '{ print $4, $5 }')" = "640 480" ] && break
     sleep 0.1
   done
