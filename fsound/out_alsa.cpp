@@ -67,7 +67,13 @@ bool setParams(snd_pcm_t* pcm, int rate) {
 std::unique_ptr<Output> openDeviceOutput(const std::string& name, int rate) {
     snd_pcm_t* pcm = nullptr;
     const char* device = name.empty() ? "default" : name.c_str();
-    if (snd_pcm_open(&pcm, device, SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
+    // Opened without blocking, so that a busy device fails at once instead of
+    // holding start-up; the writes then block.
+    if (snd_pcm_open(&pcm, device, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
+    if (snd_pcm_nonblock(pcm, 0) < 0) {
+        snd_pcm_close(pcm);
+        return nullptr;
+    }
     // Devices that refuse two periods get ALSA's own choice for the latency.
     if (!setParams(pcm, rate) &&
         snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 2,

@@ -123,4 +123,13 @@ TEST(FsoundStress, RealTimeMixerLoopsAndShutsDown) {
     }
 }
 
+// ALSA's own "null" device takes the writes as fast as they come: the device
+// output (open, parameters, blocking writes, close) without a sound card.
+TEST(FsoundStress, AlsaOutputRunsOnAlsasNullDevice) {
+    Loops l;
+    ASSERT_NE(startLoop("alsa:null", l, 0), nullptr) << FSOUND_GetError();
+    EXPECT_TRUE(waitFor([&] { return l.ends >= 50; }));
+    EXPECT_EQ(FSOUND_Close(), 1);
+}
+
 }  // namespace
