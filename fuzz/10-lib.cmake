@@ -25,8 +25,7 @@ foreach(_name archive oia font memfile)
   if(QUON_TESTS)
     # The corpus is copied so that the smoke run adds nothing to the sources.
     add_test(NAME fuzz_${_name}_smoke
-      COMMAND ${CMAKE_COMMAND} -E env
-        sh -c "rm -rf \"$1\" && cp -r \"$2\" \"$1\" && \"$3\" -max_total_time=$4 -rss_limit_mb=2048 -close_fd_mask=1 \"$1\""
+      COMMAND sh -c "rm -rf \"$1\" && cp -r \"$2\" \"$1\" && \"$3\" -max_total_time=$4 -rss_limit_mb=2048 -close_fd_mask=1 \"$1\""
         smoke ${CMAKE_CURRENT_BINARY_DIR}/corpus_${_name} ${CMAKE_CURRENT_LIST_DIR}/corpus/${_name}
         $<TARGET_FILE:fuzz_${_name}> ${QUON_FUZZ_SMOKE_SECONDS})
     set_tests_properties(fuzz_${_name}_smoke PROPERTIES LABELS fuzz TIMEOUT 120)
