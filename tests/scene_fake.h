@@ -6,25 +6,20 @@
 #include <GL/gl.h>
 
 #include <array>
-#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "quon.h"
 
 struct FakeState {
-    std::map<GLenum, bool> enabled;
+    std::set<GLenum> enabled;
     GLenum blendSrc = GL_ONE, blendDst = GL_ZERO;
     GLuint texture = 0;
     std::array<float, 4> colour{{1, 1, 1, 1}};
-    bool enabledNow(GLenum cap) const {
-        auto it = enabled.find(cap);
-        return it != enabled.end() && it->second;
-    }
 };
 
-// Matrices are kept as translations only (all that the scene applies), with
-// a flag for the orthographic projection.
+// Matrices hold only what the scene applies: a translation, or an ortho.
 struct FakeMatrix {
     float tx = 0, ty = 0, tz = 0;
     bool ortho = false;
@@ -33,14 +28,12 @@ struct FakeMatrix {
     }
 };
 
-struct FakeVertex {
-    float s, t, x, y, z;  // x, y, z moved by the modelview translation
-};
+struct FakeVertex { float s, t, x, y, z; };  // placed by the modelview translation
 
-struct FakeDraw {          // one glDrawArrays or one glBegin..glEnd
+struct FakeDraw {  // one glDrawArrays, or one glBegin..glEnd
     GLenum mode;
-    FakeState state;       // as it was when the primitive was drawn
-    bool orthoProjection;
+    FakeState state;  // when it was drawn
+    bool ortho;
     std::vector<FakeVertex> vertices;
 };
 
@@ -49,22 +42,16 @@ struct FakeGl {
     GLenum matrixMode = GL_MODELVIEW;
     std::vector<FakeMatrix> modelview{FakeMatrix{}}, projection{FakeMatrix{}};
     std::array<double, 6> orthoArgs{};
-    GLenum arrayFormat = 0;
-    const float* arrayPointer = nullptr;
+    const float* array = nullptr;  // set by glInterleavedArrays with GL_T2F_V3F
     std::vector<FakeDraw> draws;
     bool inBegin = false;
     float s = 0, t = 0;
-    int misuse = 0;  // nested glBegin, glEnd without glBegin, pop of the last matrix
-
-    std::vector<FakeMatrix>& stack() {
-        return matrixMode == GL_PROJECTION ? projection : modelview;
-    }
+    int misuse = 0;  // nested glBegin, stray glEnd or vertex, pop of the last matrix
 };
 extern FakeGl fakeGl;
-void resetFakeGl();
 
 struct FakeLib {
-    std::vector<std::string> names;  // every name asked for, in order
+    std::vector<std::string> names;  // every asset asked for, in order
     const unsigned char* text = nullptr;
     int32_t textSize = 0;
     bool textFound = true;
@@ -73,6 +60,5 @@ struct FakeLib {
     int wrongContext = 0;    // calls with another context than pQuonLib
 };
 extern FakeLib fakeLib;
-void resetFakeLib();
 
 #endif

@@ -1,7 +1,6 @@
 // The raster-bar scene: its assets, the turn rule and what one frame draws.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -19,8 +18,8 @@ const char kText[] = "Hello";
 class SceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetFakeGl();
-        resetFakeLib();
+        fakeGl = FakeGl();
+        fakeLib = FakeLib();
         fakeLib.text = reinterpret_cast<const unsigned char*>(kText);
         fakeLib.textSize = sizeof kText;  // the file's own zero included
     }
@@ -42,27 +41,28 @@ TEST_F(SceneTest, LoadsTextAndTexturesInOrderAndKeepsNoRecords) {
                                                "data/raster.png", "data/raster-green.png",
                                                "data/raster-blue.png"};
     EXPECT_EQ(fakeLib.names, expected);
-    EXPECT_EQ(s.texFont, 1);
+    EXPECT_EQ(s.pss->iFont, 1);
     EXPECT_EQ(s.texRaster[0], 2);
-    EXPECT_EQ(s.texRaster[1], 3);
     EXPECT_EQ(s.texRaster[2], 4);
-    EXPECT_EQ(s.pss->iFont, s.texFont);
-    EXPECT_EQ(s.pss->iTextLen, 6);
     EXPECT_EQ(std::string(s.pss->pText, 6), "Hello ");
-    EXPECT_EQ(s.fRasterPos, 300.0f);
-    EXPECT_EQ(s.fRasterDir, 150.0f);
-    EXPECT_EQ(s.texRasterActive, 0);
+    EXPECT_EQ(s.pss->iTextLen, 6);
 }
 
-TEST_F(SceneTest, TextWithoutZeroIsCutAtItsSize) {
-    // Exactly the file's bytes, no zero after them: ASan catches a read past.
-    std::unique_ptr<unsigned char[]> raw(new unsigned char[3]);
+TEST_F(SceneTest, TextWithoutZeroIsCutAtItsSizeAndMissingTextIsEmpty) {
+    std::unique_ptr<unsigned char[]> raw(new unsigned char[3]);  // ASan catches a read past
     memcpy(raw.get(), "abc", 3);
     fakeLib.text = raw.get();
     fakeLib.textSize = 3;
     Scene1& s = make();
-    EXPECT_EQ(s.pss->iTextLen, 4);
     EXPECT_EQ(std::string(s.pss->pText, 4), "abc ");
+    EXPECT_EQ(s.pss->iTextLen, 4);
+
+    fakeLib.textFound = false;
+    Scene1 empty;
+    EXPECT_EQ(empty.pss->iTextLen, 1);
+    empty.run(0.2);
+    empty.run(0.2);
+    EXPECT_EQ(fakeGl.misuse, 0);
 }
 
 TEST_F(SceneTest, ShippedTextEndsAtItsZeroAndTakes598StepsAPass) {
@@ -79,28 +79,19 @@ TEST_F(SceneTest, ShippedTextEndsAtItsZeroAndTakes598StepsAPass) {
     EXPECT_EQ(steps, 598);
 }
 
-TEST_F(SceneTest, MissingTextGivesAnEmptyScroller) {
-    fakeLib.textFound = false;
-    Scene1& s = make();
-    EXPECT_EQ(s.pss->iTextLen, 1);
-    s.run(0.2);
-    s.run(0.2);
-    EXPECT_EQ(fakeGl.misuse, 0);
-}
-
 TEST_F(SceneTest, BarsTurnOnlyBeyondTheBounds) {
     Scene1& s = make();
     s.run(1.0);  // 300 + 150: exactly on the upper bound
+    s.run(0.0);
     EXPECT_EQ(s.fRasterPos, 450.0f);
     EXPECT_EQ(s.fRasterDir, 150.0f);
-    s.run(0.0);
     EXPECT_EQ(s.texRasterActive, 0);
     s.run(0.01);
     EXPECT_EQ(s.fRasterDir, -150.0f);
     EXPECT_EQ(s.texRasterActive, 1);  // red to green
 
     s.fRasterPos = -100;
-    s.run(1.0);  // exactly on the lower bound
+    scene->run(1.0);  // exactly on the lower bound, through the base class
     EXPECT_EQ(s.fRasterPos, -250.0f);
     EXPECT_EQ(s.texRasterActive, 1);
     s.run(0.01);
@@ -122,9 +113,7 @@ TEST_F(SceneTest, LongFrameKeepsTurningUntilAStepBringsTheBarsBack) {
         EXPECT_GT(s.fRasterPos, 450.0f);
         EXPECT_EQ(s.texRasterActive, (2 + frame) % 3);
     }
-    EXPECT_EQ(s.fRasterPos, 600.0f);
-    EXPECT_EQ(s.fRasterDir, -150.0f);
-    s.run(1.5);
+    s.run(1.5);  // from 600 back to 375
     EXPECT_EQ(s.fRasterPos, 375.0f);
     EXPECT_EQ(s.fRasterDir, -150.0f);
     EXPECT_EQ(s.texRasterActive, 2);
@@ -132,12 +121,12 @@ TEST_F(SceneTest, LongFrameKeepsTurningUntilAStepBringsTheBarsBack) {
 
 TEST_F(SceneTest, FrameDrawsBarsInTheInheritedStateThenTheScrollerBetweenThem) {
     Scene1& s = make();
-    // What the previous frame's last overlay left behind.
-    fakeGl.state.enabled[GL_TEXTURE_2D] = true;
-    fakeGl.state.enabled[GL_BLEND] = false;
+    // What the previous frame's last overlay left behind, and the camera.
+    fakeGl.state.enabled = {GL_TEXTURE_2D};
     fakeGl.state.colour = {{1, 1, 1, 0.8f}};
-    fakeGl.modelview.back().tz = 50;  // the camera of the frame function
-    const FakeMatrix camera = fakeGl.modelview.back(), perspective = fakeGl.projection.back();
+    const FakeState inherited = fakeGl.state;
+    fakeGl.modelview.back().tz = 50;
+    const FakeMatrix camera = fakeGl.modelview.back();
     s.fRasterPos = 100;
     s.texRasterActive = 1;
     s.run(0.0);
@@ -146,48 +135,32 @@ TEST_F(SceneTest, FrameDrawsBarsInTheInheritedStateThenTheScrollerBetweenThem) {
     for (int bar = 0; bar < 2; bar++) {
         const FakeDraw& d = fakeGl.draws[bar];
         EXPECT_EQ(d.mode, static_cast<GLenum>(GL_QUADS));
-        EXPECT_TRUE(d.orthoProjection);
+        EXPECT_TRUE(d.ortho);
         EXPECT_EQ(d.state.texture, static_cast<GLuint>(s.texRaster[1]));
-        EXPECT_TRUE(d.state.enabledNow(GL_TEXTURE_2D));
-        EXPECT_FALSE(d.state.enabledNow(GL_BLEND));
-        EXPECT_EQ(d.state.colour[3], 0.8f);
+        EXPECT_EQ(d.state.enabled, inherited.enabled);
+        EXPECT_EQ(d.state.colour, inherited.colour);
         ASSERT_EQ(d.vertices.size(), 4u);
-        auto [lo, hi] = std::minmax_element(d.vertices.begin(), d.vertices.end(),
-            [](const FakeVertex& a, const FakeVertex& b) { return a.y < b.y; });
-        EXPECT_EQ(lo->y, bar ? 700.0f : 500.0f);
-        EXPECT_EQ(hi->y - lo->y, 50.0f);
+        const float bottom = bar ? 700.0f : 500.0f;  // fRasterPos + 400, + 600
+        EXPECT_EQ(d.vertices[0].y, bottom);
+        EXPECT_EQ(d.vertices[2].y, bottom + 50);
         EXPECT_EQ(d.vertices[0].x, 0.0f);
-        EXPECT_EQ(d.vertices[1].x, 1600.0f);
+        EXPECT_EQ(d.vertices[2].x, 1600.0f);
         EXPECT_EQ(d.vertices[0].s, 1.0f);  // mirrored left to right
-        EXPECT_EQ(d.vertices[0].t, 0.0f);  // first image row at the bottom
+        EXPECT_EQ(d.vertices[0].t, 0.0f);  // the image's first row at the bottom
     }
     EXPECT_EQ(fakeGl.orthoArgs, (std::array<double, 6>{{0, 1600, 0, 1200, -1, 1}}));
-
     const FakeDraw& glyphs = fakeGl.draws[2];
-    EXPECT_TRUE(glyphs.orthoProjection);
+    EXPECT_TRUE(glyphs.ortho);
     EXPECT_EQ(glyphs.vertices[0].y, 550.0f);  // top of the lower bar
     EXPECT_EQ(glyphs.vertices[1].y, 750.0f);  // top of the upper bar
 
+    // Matrices restored; the scroller's state is left to the rest of the frame.
     EXPECT_EQ(fakeGl.misuse, 0);
     EXPECT_EQ(fakeGl.matrixMode, static_cast<GLenum>(GL_MODELVIEW));
-    ASSERT_EQ(fakeGl.modelview.size(), 1u);
-    ASSERT_EQ(fakeGl.projection.size(), 1u);
-    EXPECT_EQ(fakeGl.modelview.back(), camera);
-    EXPECT_EQ(fakeGl.projection.back(), perspective);
-    // The scroller's state is what the rest of the frame starts from.
-    EXPECT_TRUE(fakeGl.state.enabledNow(GL_BLEND));
-    EXPECT_EQ(fakeGl.state.blendDst, static_cast<GLenum>(GL_ONE));
+    EXPECT_EQ(fakeGl.modelview, std::vector<FakeMatrix>{camera});
+    EXPECT_EQ(fakeGl.projection, std::vector<FakeMatrix>{FakeMatrix{}});
+    EXPECT_EQ(fakeGl.state.enabled, (std::set<GLenum>{GL_BLEND, GL_TEXTURE_2D}));
     EXPECT_EQ(fakeGl.state.texture, static_cast<GLuint>(s.texFont));
-    EXPECT_EQ(fakeGl.state.colour[3], 1.0f);
-}
-
-TEST_F(SceneTest, BaseSceneKeepsTheMusicRecord) {
-    Scene1& s = make();
-    info_t info{};
-    scene->setInfo(&info);
-    EXPECT_EQ(s.pInfo, &info);
-    scene->run(0.5);  // dispatches to the bars
-    EXPECT_EQ(s.fRasterPos, 375.0f);
 }
 
 }  // namespace
