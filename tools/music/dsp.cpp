@@ -41,13 +41,6 @@ double dexp(double x) {
     return std::ldexp(sum, (int)k);  // scaling by a power of two is exact
 }
 
-double dtanh(double x) {
-    if (x > 20) return 1.0;
-    if (x < -20) return -1.0;
-    double e = dexp(2 * x);
-    return (e - 1) / (e + 1);
-}
-
 double midiHz(double note) { return 440.0 * dexp((note - 69.0) * 0.69314718055994530942 / 12.0); }
 
 double decayPerSample(double perSecond) { return dexp(-perSecond / kRate); }

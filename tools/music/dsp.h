@@ -14,7 +14,6 @@ double dsin(double x);            // sine, any argument
 double dcos(double x);
 double dtan(double x);            // |x| < pi/2
 double dexp(double x);            // e^x, x in about [-700, 700]
-double dtanh(double x);
 double midiHz(double note);       // 69 = 440 Hz
 double decayPerSample(double perSecond);  // factor for e^(-perSecond * t)
 

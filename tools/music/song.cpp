@@ -83,6 +83,10 @@ public:
     }
     void add(Inst inst, int bar, double step, double len, double pitch, double vel, double tone = 0.5,
              double pan = 0.0) {
+        if (step + len > stop) {
+            if (step >= stop) return;
+            len = stop - step;
+        }
         long s = at(bar, step);
         notes_.push_back({inst, s, at(bar, step + len) - s, pitch, vel, tone, pan});
     }
@@ -94,6 +98,7 @@ public:
         }
     }
     std::vector<Note>& notes() { return notes_; }
+    double stop = 16;  // step of the bar from which everything rests
 private:
     const TrackSpec& t_;
     std::vector<Note> notes_;
@@ -169,9 +174,14 @@ void compose(Arranger& a, const TrackSpec& t, int bar, int c) {
     else if (c < 20) p = Part::Chorus;
     else if (c < 22) p = Part::Breakdown;
     else p = Part::Rise;
+    // The short take restarts from its very first sample, which the player also
+    // starts from silence: its last beat is a stop, so little
+    // is still sounding at the joint.
+    a.stop = t.loopBar == 0 && i == 7 ? 12 : 16;
     drums(a, bar, p, i);
     harmony(a, bar, p, i);
     lead(a, bar, p, i);
+    a.stop = 16;
     if (t.loopBar != 0 && c == 4) a.add(Inst::Crash, bar, 0, 1, 0, 0.7);
 }
 

@@ -101,7 +101,7 @@ public:
         case Inst::Kick: {
             double f = 46.0 + 125.0 * d_[0].next();
             double body = osc_[0].sine(f / kRate) * d_[1].next() * std::min(1.0, i / 22.05);
-            double click = noise_.next() * d_[2].next() * 0.25;
+            double click = noise_.next() * d_[2].next() * 0.25 * std::min(1.0, i / 8.0);
             l = r = saturate(1.7 * (body + click)) * v;
             return;
         }
@@ -290,7 +290,8 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
     std::sort(kicks.begin(), kicks.end());
 
     std::vector<float> out(2 * frames);
-    std::vector<double> echoL(mix.echoSamples), echoR(mix.echoSamples);
+    const long echoLen = std::max(1L, mix.echoSamples);
+    std::vector<double> echoL(echoLen), echoR(echoLen);
     double fbState = 0, dcL = 0, dcR = 0, prevL = 0, prevR = 0;
     const double dcK = 1.0 - 2.0 * kPi * 18.0 / kRate;
     Reverb rev;
@@ -308,7 +309,7 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
         }
         double g = 1.0 - mix.duckDepth * std::min(1.0, (s - last) / 176.4) * duckFall.next();
 
-        size_t p = s % mix.echoSamples;
+        size_t p = s % echoLen;
         double el = echoL[p], er = echoR[p];
         fbState += 0.45 * (er - fbState);  // darken each repeat
         echoL[p] = echo[s] + fbState * 0.42;
