@@ -119,8 +119,16 @@ void unUp(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
 // did; the scalar loops below finish the rest.
 template <int B>
 inline __m128i loadPx(const uint8_t* p) {
-    uint32_t v = 0;
-    memcpy(&v, p, B);
+    // Assembled in a register: a 3-byte copy into a stack word would stall
+    // on the 4-byte read that follows it.
+    uint32_t v;
+    if constexpr (B == 4) {
+        memcpy(&v, p, 4);
+    } else {
+        uint16_t lo;
+        memcpy(&lo, p, 2);
+        v = lo | uint32_t(p[2]) << 16;
+    }
     return _mm_cvtsi32_si128(int(v));
 }
 
@@ -159,27 +167,28 @@ size_t avgPx(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
 
 inline __m128i abs16(__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)); }
 
-inline __m128i select16(__m128i mask, __m128i t, __m128i f) {
-    return _mm_or_si128(_mm_and_si128(mask, t), _mm_andnot_si128(mask, f));
-}
-
+// Samples are kept in 16-bit lanes. What does not depend on the left pixel
+// (pa, b ^ c) is worked out off the chain that runs from pixel to pixel.
 template <int B>
 size_t paethPx(uint8_t* d, const uint8_t* s, const uint8_t* last, size_t len) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i a = zero, c = zero;  // left and upper-left, widened to 16 bits
+    const __m128i zero = _mm_setzero_si128(), low = _mm_set1_epi16(0xff);
+    __m128i a = zero, c = zero;  // left and upper-left
     size_t i = 0;
     for (; i + B <= len; i += B) {
         __m128i b = _mm_unpacklo_epi8(loadPx<B>(last + i), zero);
-        __m128i pbRaw = _mm_sub_epi16(a, c);  // p - b
+        __m128i x = _mm_unpacklo_epi8(loadPx<B>(s + i), zero);
         __m128i paRaw = _mm_sub_epi16(b, c);  // p - a
         __m128i pa = abs16(paRaw);
+        __m128i bc = _mm_xor_si128(b, c);
+        __m128i pbRaw = _mm_sub_epi16(a, c);  // p - b
         __m128i pb = abs16(pbRaw);
         __m128i pc = abs16(_mm_add_epi16(paRaw, pbRaw));
-        __m128i m = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
-        __m128i pred = select16(_mm_cmpeq_epi16(pa, m), a, select16(_mm_cmpeq_epi16(pb, m), b, c));
-        __m128i x = _mm_add_epi8(_mm_packus_epi16(pred, pred), loadPx<B>(s + i));
-        storePx<B>(d + i, x);
-        a = _mm_unpacklo_epi8(x, zero);
+        // b when pb <= pc, else c; then a when pa <= min(pb, pc).
+        __m128i t = _mm_xor_si128(b, _mm_and_si128(bc, _mm_cmpgt_epi16(pb, pc)));
+        __m128i notA = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));
+        __m128i pred = _mm_xor_si128(a, _mm_and_si128(_mm_xor_si128(a, t), notA));
+        a = _mm_and_si128(_mm_add_epi16(pred, x), low);
+        storePx<B>(d + i, _mm_packus_epi16(a, a));
         c = b;
     }
     return i;
