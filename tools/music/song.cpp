@@ -11,11 +11,12 @@ namespace music {
 
 const std::vector<TrackSpec>& tracks() {
     // Linux take: 16 bars to the loop, 8 bars repeated. The bar is 99848 samples
-    // (106.0 BPM) and bar 0 starts one sample early, so bar 16 begins at sample
-    // 1597567 = round(36.226 s * 44100).
+    // (106.0 BPM) and bar 0 starts two samples early, so bar 16 begins at sample
+    // 1597566, where a player lands that turns 36226 ms into 36226 * 44100 / 1000
+    // samples, truncating.
     // Windows take: 8 bars of 85440 samples (123.9 BPM), repeated whole.
     static const std::vector<TrackSpec> list = {
-        {"tune.ogg", "Quon", 99848, -1, 16, 8, 1050035, 0.475859374f, 0x51756f6e},
+        {"tune.ogg", "Quon", 99848, -2, 16, 8, 1050035, 0.475859374f, 0x51756f6e},
         {"tune-win32.ogg", "Quon (short)", 85440, 0, 0, 8, 158912, 0.116874993f, 0x51756f77},
     };
     return list;
