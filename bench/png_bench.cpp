@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "quon.h"
+#include "lib_support.h"
 
 namespace {
 
@@ -77,34 +77,8 @@ std::string paethImage() {
     return out;
 }
 
-void putLE32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(char(v >> (8 * i)));
-}
-
-// A "QDAR" archive holding the one file "f.png".
-std::string archiveOf(const std::string& png) {
-    std::string s = "QDAR";
-    putLE32(s, 0);
-    s += "DAT";
-    putLE32(s, uint32_t(png.size()));
-    s += png;
-    s.push_back('\0');
-    uint32_t dir = uint32_t(s.size());
-    s += "DIR";
-    s += std::string("\1\0", 2);
-    putLE32(s, 8);
-    s += std::string("\0\0", 2);
-    s += std::string("f.png", 6);
-    s += "END";
-    putLE32(s, dir);
-    std::string total;
-    putLE32(total, uint32_t(s.size()));
-    s.replace(4, 4, total);
-    return s;
-}
-
 void quonChain(benchmark::State& state, const File& f) {
-    std::string archive = archiveOf(f.bytes);
+    std::string archive = libtest::buildArchive({{"f.png", f.bytes}}).bytes;
     quon_lib_t* ql = quon_new();
     quon_dar_add(ql, reinterpret_cast<quon_data_t*>(archive.data()));
     for (auto _ : state) {
