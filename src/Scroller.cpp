@@ -17,7 +17,6 @@ void Scroller::setText(const char* pText_) {
 }
 
 void Scroller::setText(const char* pText_, int32_t iMax) {
-    delete[] pText;
     size_t l = 0;
     if (pText_ && iMax > 0) {
         if (iMax > iMaxText) iMax = iMaxText;
@@ -25,11 +24,14 @@ void Scroller::setText(const char* pText_, int32_t iMax) {
         l = zero ? static_cast<size_t>(static_cast<const char*>(zero) - pText_)
                  : static_cast<size_t>(iMax);
     }
+    // The old buffer goes only after the copy: the text may lie inside it.
     const size_t pad = static_cast<size_t>(iLen) + 1;
-    pText = new char[l + pad + 1];
-    memset(pText, ' ', l + pad);
-    if (l) memcpy(pText, pText_, l);
-    pText[l + pad] = 0;
+    char* pNew = new char[l + pad + 1];
+    memset(pNew, ' ', l + pad);
+    if (l) memcpy(pNew, pText_, l);
+    pNew[l + pad] = 0;
+    delete[] pText;
+    pText = pNew;
     iTextLen = static_cast<int>(l) + 1;
     // The position is kept, unless a shorter text leaves it past the end.
     if (iPos > iTextLen) iPos = 0;

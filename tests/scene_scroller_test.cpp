@@ -81,6 +81,9 @@ TEST(ScrollerText, NewTextKeepsAValidPositionAndRestartsAnInvalidOne) {
     EXPECT_EQ(s.fSoft, 0.5f);
     s.setText("short");
     EXPECT_EQ(s.iPos, 0);
+    s.hardscroll(2);
+    s.setText(s.getText());  // its own text, from inside the buffer it replaces
+    EXPECT_EQ(std::string(s.pText, 4), "ort ");
 }
 
 TEST(ScrollerScroll, PositionRunsThroughZeroToTextLenInclusive) {
