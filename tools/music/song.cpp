@@ -78,7 +78,7 @@ const char* kVerse[8] = {
 
 class Arranger {
 public:
-    Arranger(const TrackSpec& t) : t_(t) {}
+    explicit Arranger(const TrackSpec& t) : t_(t) {}
     long at(int bar, double step) const {
         return (long)std::floor(t_.offset + bar * (double)t_.barSamples + step * t_.barSamples / 16.0 + 0.5);
     }
@@ -94,7 +94,8 @@ public:
     void melody(Inst inst, int bar, const char* text, double vel, int transpose = 0) {
         double step = 0;
         for (const Step& s : parseMelody(text)) {
-            if (s.pitch >= 0) add(inst, bar, step, s.len * 0.92, s.pitch + transpose, vel, 0.7, transpose ? -0.2 : 0.0);
+            if (s.pitch >= 0)
+                add(inst, bar, step, s.len * 0.92, s.pitch + transpose, vel, 0.7, transpose ? -0.2 : 0.0);
             step += s.len;
         }
     }
@@ -105,7 +106,8 @@ private:
     std::vector<Note> notes_;
 };
 
-// What plays in one bar. `part` names the section, `i` the bar within the 8-bar phrase.
+// What plays in one bar: `p` is the section, `i` the bar within its 8-bar phrase
+// (the last bar of a phrase carries a fill and a riser).
 enum class Part { Intro, Build, Verse, Chorus, Breakdown, Rise };
 
 void drums(Arranger& a, int bar, Part p, int i) {
@@ -176,8 +178,8 @@ void compose(Arranger& a, const TrackSpec& t, int bar, int c) {
     else if (c < 22) p = Part::Breakdown;
     else p = Part::Rise;
     // The short take restarts from its very first sample, which the player also
-    // starts from silence: its last beat is a stop, so little
-    // is still sounding at the joint.
+    // starts from silence: its last beat is a stop, so little is still sounding
+    // at the joint.
     a.stop = t.loopBar == 0 && i == 7 ? 12 : 16;
     drums(a, bar, p, i);
     harmony(a, bar, p, i);

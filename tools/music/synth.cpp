@@ -57,7 +57,8 @@ private:
 class Envelope {
 public:
     Envelope(double attackSeconds, double releaseSeconds, long gate)
-        : attack_((long)(attackSeconds * kRate)), gate_(gate), release_(releaseSeconds > 0 ? 6.9 / releaseSeconds : 0.0) {}
+        : attack_((long)(attackSeconds * kRate)), gate_(gate),
+          release_(releaseSeconds > 0 ? 6.9 / releaseSeconds : 0.0) {}
     double next(long i) {
         double g = i < attack_ ? (double)i / attack_ : 1.0;
         return i < gate_ ? g : g * release_.next();
