@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -39,6 +41,8 @@ struct FSOUND_DSPUNIT {
 namespace {
 
 thread_local int lastError = FSOUND_ERR_NONE;
+
+constexpr int kMaxMixFrames = 1 << 20;  // per FSOUND_MixFrames call
 
 // Sets the calling thread's error and returns result.
 template <typename T>
@@ -251,11 +255,16 @@ signed char FSOUND_Init(int mixrate, int maxchannels, unsigned int) {
     mx.output = std::move(out);
     mx.quit = false;
     mx.initialized = true;
+    mx.mixerThreadId = std::thread::id();
     if (mx.output) {
-        mx.thread = std::thread(mixerThread, &mx);
+        try {
+            mx.thread = std::thread(mixerThread, &mx);
+        } catch (const std::exception&) {
+            mx.output.reset();
+            mx.initialized = false;
+            return report<signed char>(FSOUND_ERR_INIT, 0);
+        }
         mx.mixerThreadId = mx.thread.get_id();
-    } else {
-        mx.mixerThreadId = std::thread::id();
     }
     if (!mx.atexitRegistered) mx.atexitRegistered = std::atexit(closeAtExit) == 0;
     return report<signed char>(FSOUND_ERR_NONE, 1);
@@ -273,8 +282,9 @@ signed char FSOUND_Close() {
 
 int FSOUND_GetError() { return lastError; }
 
-FSOUND_STREAM* FSOUND_Stream_Open(const char* name_or_data, unsigned int mode, int offset,
-                                  int length) {
+namespace {
+
+FSOUND_STREAM* openStream(const char* name_or_data, unsigned int mode, int offset, int length) {
     Mixer& mx = mixer();
     int rate;
     {
@@ -305,6 +315,17 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* name_or_data, unsigned int mode, i
     if (!mx.initialized) return report<FSOUND_STREAM*>(FSOUND_ERR_UNINITIALIZED, nullptr);
     mx.streams.push_back(s.get());
     return report<FSOUND_STREAM*>(FSOUND_ERR_NONE, s.release());
+}
+
+}  // namespace
+
+FSOUND_STREAM* FSOUND_Stream_Open(const char* name_or_data, unsigned int mode, int offset,
+                                  int length) {
+    try {
+        return openStream(name_or_data, mode, offset, length);
+    } catch (const std::bad_alloc&) {
+        return report<FSOUND_STREAM*>(FSOUND_ERR_MEMORY, nullptr);
+    }
 }
 
 signed char FSOUND_Stream_Close(FSOUND_STREAM* stream) {
@@ -432,7 +453,7 @@ int FSOUND_MixFrames(short* buffer, int frames) {
     std::unique_lock<std::mutex> lock(mx.m);
     if (!mx.initialized) return report(FSOUND_ERR_UNINITIALIZED, -1);
     if (mx.output) return report(FSOUND_ERR_BUSY, -1);
-    if (!buffer || frames < 0) return report(FSOUND_ERR_INVALID_PARAM, -1);
+    if (!buffer || frames < 0 || frames > kMaxMixFrames) return report(FSOUND_ERR_INVALID_PARAM, -1);
     if (mx.inCallback) return report(FSOUND_ERR_BUSY, -1);
     mixBlock(mx, lock, buffer, frames);
     return report(FSOUND_ERR_NONE, frames);

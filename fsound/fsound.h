@@ -99,7 +99,7 @@ float* FSOUND_DSP_GetSpectrum();
 
 // With FSOUND_OUTPUT=manual: mixes the next frames stereo frames into buffer
 // (interleaved left, right) on the calling thread, end callbacks included.
-// Returns frames, or -1 on error.
+// At most 1048576 frames a call. Returns frames, or -1 on error.
 int FSOUND_MixFrames(short* buffer, int frames);
 
 #endif

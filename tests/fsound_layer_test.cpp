@@ -300,6 +300,9 @@ TEST_F(FsoundManual, OpensAFileByName) {
 }
 
 signed char closeSelf(FSOUND_STREAM* s, void*, int, void* user) {
+    // Shutting the whole layer down from here would wait for this very call.
+    EXPECT_EQ(FSOUND_Close(), 0);
+    EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_BUSY);
     *static_cast<int*>(user) += FSOUND_Stream_Close(s);
     return 0;
 }
@@ -354,6 +357,10 @@ TEST(FsoundInit, CallsBeforeInitAndSecondInitAreRefused) {
     ASSERT_EQ(FSOUND_Init(kRate, 16, 0), 1);
     EXPECT_EQ(FSOUND_Init(kRate, 16, 0), 0);
     EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_INITIALIZED);
+    short buf[4];
+    EXPECT_EQ(FSOUND_MixFrames(buf, -1), -1);
+    EXPECT_EQ(FSOUND_MixFrames(buf, 1 << 21), -1);
+    EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_INVALID_PARAM);
     EXPECT_EQ(FSOUND_Close(), 1);
 }
 
