@@ -13,7 +13,8 @@ find_package(ZLIB REQUIRED)
 add_executable(fuzz_scroller_text ${CMAKE_CURRENT_LIST_DIR}/fuzz_scroller_text.cpp
   ${_src}/Scene.cpp ${_src}/Scene1.cpp ${_src}/Scroller.cpp ${_src}/ScrollerSimple.cpp
   ${_lib}/png.cpp ${_lib}/quonlib_image.cpp)
-target_include_directories(fuzz_scroller_text PRIVATE ${_src} ${PROJECT_SOURCE_DIR}/lib/include ${_lib})
+target_include_directories(fuzz_scroller_text PRIVATE ${_src} ${PROJECT_SOURCE_DIR}/lib/include ${_lib}
+  ${PROJECT_SOURCE_DIR}/tests)
 target_compile_options(fuzz_scroller_text PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_options(fuzz_scroller_text PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_libraries(fuzz_scroller_text PRIVATE quon_fuzz_core ZLIB::ZLIB)

@@ -4,13 +4,14 @@
 // and past its end. OpenGL is replaced by stubs that check every glyph quad:
 // its cell must be the one of the character the scroller is at.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <GL/gl.h>
 
 #include "Scene1.h"
+#include "lib_support.h"
 
 quon_lib_t* pQuonLib = nullptr;
 
@@ -85,51 +86,15 @@ void glVertex3f(GLfloat, GLfloat, GLfloat) {
 void glEnd() { check(g_quad == ScrollerSimple::iVisible, "wrong number of glyph quads"); }
 }
 
-namespace {
-
-void putLE32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-}
-
-// "QDAR" archive with the single entry "data/scroller.txt".
-std::string archiveOf(const uint8_t* data, size_t size) {
-    static const char kName[] = "data/scroller.txt";
-    std::string s = "QDAR";
-    putLE32(s, 0);
-    s += "DAT";
-    putLE32(s, static_cast<uint32_t>(size));
-    s.append(reinterpret_cast<const char*>(data), size);
-    s.push_back('\0');
-    const uint32_t dir = static_cast<uint32_t>(s.size());
-    s += "DIR";
-    s.push_back(1);
-    s.push_back(0);
-    putLE32(s, 8);
-    s.push_back(0);
-    s.push_back(0);
-    s.append(kName, sizeof kName);
-    s += "END";
-    putLE32(s, dir);
-    const uint32_t total = static_cast<uint32_t>(s.size());
-    for (int i = 0; i < 4; ++i) s[4 + i] = static_cast<char>(total >> (8 * i));
-    return s;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every frame moves one character: longer texts only cost time.
     if (size > 1024) return 0;
-    const std::string archive = archiveOf(data, size);
-    // The archive in a block of exactly its size, so a read past it is caught.
-    unsigned char* held = static_cast<unsigned char*>(std::malloc(archive.size()));
-    std::memcpy(held, archive.data(), archive.size());
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    libtest::Held held(libtest::buildArchive({{"data/scroller.txt", text}}).bytes);
     pQuonLib = quon_new();
-    quon_dar_add(pQuonLib, reinterpret_cast<quon_data_t*>(held));
+    quon_dar_add(pQuonLib, reinterpret_cast<quon_data_t*>(held.p));
 
-    const void* zero = std::memchr(data, 0, size);
-    g_text.assign(reinterpret_cast<const char*>(data),
-                  zero ? static_cast<const uint8_t*>(zero) - data : size);
+    g_text = text.substr(0, text.find('\0'));
 
     Scene1* scene = new Scene1();
     g_scroller = scene->pss;
@@ -145,6 +110,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     delete scene;
     quon_delete(pQuonLib);
     pQuonLib = nullptr;
-    std::free(held);
     return 0;
 }
