@@ -11,7 +11,7 @@ find_package(ZLIB REQUIRED)
 add_executable(fuzz_png ${CMAKE_CURRENT_LIST_DIR}/fuzz_png.cpp
   ${_lib}/png.cpp ${_lib}/quonlib_image.cpp)
 target_include_directories(fuzz_png PRIVATE ${PROJECT_SOURCE_DIR}/lib/include ${_lib} ${PROJECT_SOURCE_DIR}/tests)
-target_compile_options(fuzz_png PRIVATE -fsanitize=fuzzer,address,undefined)
+target_compile_options(fuzz_png PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 target_link_options(fuzz_png PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_libraries(fuzz_png PRIVATE quon_fuzz_core ZLIB::ZLIB)
 if(QUON_TESTS)

@@ -436,6 +436,22 @@ TEST(PngDecoder, OutOfMemoryTraceLines) {
     quon_png_delete(&png);
 }
 
+TEST(PngDecoder, AllocationCountersWrapAround) {
+    std::string file = encode(makeImage(9, 4, 8, 0, 1));
+    int32_t count = mallocCount, total = mallocTotal;
+    mallocCount = INT32_MAX;
+    mallocTotal = INT32_MAX - 10;
+    {
+        Decode d(file);
+        EXPECT_EQ(d.rc, 0);
+        EXPECT_EQ(mallocSize, 40);  // the inflate buffer, the last request
+    }
+    EXPECT_LT(mallocCount, 0);
+    EXPECT_LT(mallocTotal, 0);
+    mallocCount = count;
+    mallocTotal = total;
+}
+
 TEST(PngDecoder, ChunkReader) {
     std::string file = encode(makeImage(3, 2, 8, 2), {-1, false, true, 6}) + std::string(2, '\0');
     Held held(file);

@@ -355,9 +355,11 @@ int addIDAT(quon_png_t* png, const unsigned char* data, uint32_t n, uint64_t siz
 }  // namespace
 
 void* safeMalloc(int size) {
+    // The counters run for the whole process; they wrap around rather than
+    // overflow.
     mallocSize = size;
-    mallocCount++;
-    mallocTotal += size;
+    mallocCount = int32_t(uint32_t(mallocCount) + 1u);
+    mallocTotal = int32_t(uint32_t(mallocTotal) + uint32_t(size));
     if (safeMallocFailAt > 0 && --safeMallocFailAt == 0) return nullptr;
     if (size < 0) return nullptr;
     return malloc(size_t(size));
