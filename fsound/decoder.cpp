@@ -1,4 +1,7 @@
 // Ogg Vorbis decoding from memory with stb_vorbis, seeking to the exact frame.
+#include <algorithm>
+#include <cstring>
+
 #include "fsound.h"
 #include "fsound_internal.h"
 
@@ -41,6 +44,7 @@ int Decoder::open(const unsigned char* data, int len, int rate) {
 }
 
 bool Decoder::seek(int64_t frame) {
+    aheadPos_ = aheadLen_ = 0;
     if (frame >= frames_) {
         atEnd_ = true;
         return true;
@@ -51,8 +55,24 @@ bool Decoder::seek(int64_t frame) {
 }
 
 int Decoder::read(short* out, int frames) {
-    if (atEnd_ || frames <= 0) return 0;
-    return stb_vorbis_get_samples_short_interleaved(v_, 2, out, frames * 2);
+    int done = 0;
+    while (done < frames) {
+        if (aheadPos_ == aheadLen_) {
+            if (atEnd_) break;
+            ahead_.resize(kChunk * 2);
+            aheadLen_ = stb_vorbis_get_samples_short_interleaved(v_, 2, ahead_.data(), kChunk * 2);
+            aheadPos_ = 0;
+            if (aheadLen_ == 0) {
+                atEnd_ = true;
+                break;
+            }
+        }
+        int n = std::min(frames - done, aheadLen_ - aheadPos_);
+        std::memcpy(out + done * 2, &ahead_[aheadPos_ * 2], sizeof(short) * 2 * n);
+        aheadPos_ += n;
+        done += n;
+    }
+    return done;
 }
 
 }  // namespace fsound

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct stb_vorbis;
 
@@ -26,13 +27,19 @@ public:
     // Positions the decoder so that the next read starts at frame (a frame at
     // or past the end leaves nothing to read). Returns false on a decoding error.
     bool seek(int64_t frame);
-    // Decodes up to frames stereo frames (interleaved) into out; 0 at the end.
+    // Gives the next frames stereo frames (interleaved) into out; fewer only
+    // at the end, 0 there.
     int read(short* out, int frames);
 
 private:
+    // Decoding runs ahead by up to kChunk frames, so that the decoder's tables
+    // are brought into the cache once for several mixed blocks.
+    static constexpr int kChunk = 4096;
     stb_vorbis* v_ = nullptr;
     int64_t frames_ = 0;
     bool atEnd_ = false;
+    std::vector<short> ahead_;  // decoded frames not yet read
+    int aheadPos_ = 0, aheadLen_ = 0;
 };
 
 // Magnitude spectrum of the last kSize mono samples, kHalf values from 0 Hz
