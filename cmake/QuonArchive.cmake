@@ -3,7 +3,9 @@
 # relative to the manifest's folder) with the packer QDAR and links the archive
 # into TARGET as an object that defines dataQuonData_data, dataQuonData and
 # dataQuonData_size. Entries whose files do not exist yet are left out, and the
-# packer says which.
+# packer says which. The archive repacks when a listed file changes; for a
+# missing file the nearest existing folder is watched instead, so that adding
+# the file reconfigures and repacks.
 function(quon_add_archive target manifest qdar)
   get_filename_component(_mdir ${manifest} DIRECTORY)
   get_filename_component(_mname ${manifest} NAME_WE)
@@ -17,9 +19,16 @@ function(quon_add_archive target manifest qdar)
       if(NOT IS_ABSOLUTE ${_path})
         set(_path ${_mdir}/${_path})
       endif()
-      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_path})
       if(EXISTS ${_path})
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_path})
         list(APPEND _deps ${_path})
+      else()
+        set(_watch ${_path})
+        while(NOT IS_DIRECTORY ${_watch})
+          get_filename_component(_watch ${_watch} DIRECTORY)
+        endwhile()
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_watch})
+        list(APPEND _deps ${_watch})
       endif()
     endif()
   endforeach()
