@@ -292,6 +292,21 @@ TEST(MusicEncoder, PaddingReachesEveryLengthAndKeepsTheAudio) {
     EXPECT_TRUE(ownPageUsed);
 }
 
+// When the stored quality no longer fits (the music changed), the search finds one.
+TEST(MusicEncoder, QualitySearchReachesALengthFromAFarStart) {
+    std::vector<float> pcm(2 * 44100);
+    music::Noise noise(3);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = (float)(0.3 * music::dsin(i * 0.05) + 0.05 * noise.next());
+    music::Encoded e = music::encodeVorbis(pcm, 0.5f);
+    long target = (long)music::assemble(e, music::commentPacket("t", 0), 9, false).size() + 333;
+    for (float start : {0.0f, 0.9f}) {
+        music::Fit fit = music::fitTrack(pcm, "t", 9, target, start);
+        EXPECT_EQ((long)fit.file.size(), target) << "from " << start;
+        EXPECT_GE(fit.pad, 0);
+        EXPECT_EQ(checkPages(fit.file), "");
+    }
+}
+
 TEST(MusicDsp, OwnMathsMatchesTheLibrary) {
     for (double x = -40.0; x < 40.0; x += 0.0137) {
         EXPECT_NEAR(music::dsin(x), std::sin(x), 1e-10) << x;
