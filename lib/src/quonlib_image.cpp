@@ -137,8 +137,15 @@ int quon_image_palToRGBA8888(quon_lib_t*, quon_image_t* image) {
 int quon_image_RGBToRGBA8888(quon_lib_t*, quon_image_t* image) {
     if (!image) return -1;
     const unsigned char* s = image->data;
+    const size_t last = pixelCount(image) - 1;
     return convert(image, [&](size_t i) {
         const unsigned char* p = s + 3 * i;
+        if (kLittleEndian && i < last) {
+            // One 4-byte read: R, G, B and the next pixel's R, replaced by A.
+            uint32_t v;
+            memcpy(&v, p, 4);
+            return v | 0xff000000u;
+        }
         return rgba(p[0], p[1], p[2], 255);
     });
 }
