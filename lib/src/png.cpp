@@ -1,6 +1,6 @@
 // PNG decoder: the subset of PNG the demo's assets use (non-interlaced,
 // colour types 0, 2, 3, 4, 6, bit depths 1, 2, 4 and 8), decoded into rows of
-// one byte per sample.
+// one byte per sample. Anything else fails the load with -1.
 //
 // Limits (chosen so that no product of sizes can overflow and no single input
 // can make the decoder allocate absurd amounts):
