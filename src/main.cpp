@@ -3,13 +3,7 @@
 
 #include <GL/glu.h>
 
-#if __has_include("Scene1.h")
 #include "Scene1.h"
-#define DEMO_HAVE_SCENE 1
-#endif
-#if __has_include("music.cpp")
-#define DEMO_HAVE_MUSIC 1
-#endif
 
 int winWidth = 1024, winHeight = 768;
 int iWidth = 0, iHeight = 0;
@@ -79,13 +73,9 @@ int main(int argc, char** argv)
 
 int init()
 {
-#ifdef DEMO_HAVE_SCENE
     scene1 = new Scene1();
     scene1->setInfo(&info);
-#endif
-#ifdef DEMO_HAVE_MUSIC
     soundInit();
-#endif
     // Last, so that no loading time enters the first frame's step.
     lastTime = util_getCurrentTime();
     return 0;

@@ -56,7 +56,7 @@ if [ "$MODE" = run ]; then
   done
   import -display :$DNUM -window root "$WORK/shot.png" || fail "screenshot"
   [ -n "${QUON_SHOT_OUT:-}" ] && cp "$WORK/shot.png" "$QUON_SHOT_OUT"
-  python3 "$HERE/check_frame.py" "$WORK/shot.png" || fail "frame check"
+  /usr/bin/python3 "$HERE/check_frame.py" "$WORK/shot.png" || fail "frame check"
   # Hold Escape long enough to be seen between two polls.
   xdotool keydown Escape; sleep 0.5; xdotool keyup Escape
   wait_exit 30 || fail "Escape did not end the demo"
