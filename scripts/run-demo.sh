@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=${BUILD:-$ROOT/build}
+
+"$ROOT/scripts/deps.sh"
 SECONDS_TO_RUN=${SECONDS_TO_RUN:-5}
 
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
