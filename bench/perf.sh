@@ -87,6 +87,14 @@ if command -v perf >/dev/null && perf record -e cpu-clock -o "$tmp/probe.data" t
       2>/dev/null | grep -v '^#' | grep . | head -14 > "$tmp/sym" || true
     profile=$tmp
   fi
+  # Start-up of each program, exec to the first swap, by object.
+  for kind in bare demo; do
+    prog=$BARE; [ "$kind" = demo ] && prog=$DEMO
+    perf record -e cpu-clock -F 10000 -o "$tmp/start-$kind.data" -- env PERFSHIM_OUT=/dev/null \
+      LD_PRELOAD="$SHIM" "$prog" >/dev/null 2>&1 &&
+      perf report -i "$tmp/start-$kind.data" --stdio --sort dso -g none 2>/dev/null |
+        grep -v '^#' | grep . | head -10 > "$tmp/start-$kind.dso" || true
+  done
 fi
 
 python3 - "$tmp" "$profile" "$FRAMES" "$WARMUP" <<'EOF'
@@ -107,6 +115,8 @@ bare, demo = med(sb, "swap1"), med(sd, "swap1")
 print("\n== start-up: exec to the first swapped frame (median of %d runs)" % len(sd))
 print("  bare-glx   %8.1f ms" % bare)
 print("  demo-linux %8.1f ms   ratio %.2f (target <= 1.15)" % (demo, demo / bare))
+print("  CPU time of the process by then: bare %.1f ms, demo %.1f ms (ratio %.2f)" %
+      (med(sb, "cpu1_ms"), med(sd, "cpu1_ms"), med(sd, "cpu1_ms") / med(sb, "cpu1_ms")))
 print("  where the time goes (medians, ms):      bare    demo")
 print("    exec to context current           %8.1f %8.1f" % (med(sb, "ctx"), med(sd, "ctx")))
 load = [float(r["clear0"]) - float(r["ctx"]) for r in sd]
@@ -140,6 +150,11 @@ for i in sorted(per):
                                            statistics.median(per[i][1])))
 other = statistics.median(load) - med(sd, "inflate_ms") - med(sd, "upload_ms") - med(sd, "sound")
 print("    decoding and loading but inflate (rest) %6.1f" % other)
+if profile and os.path.exists(os.path.join(profile, "start-demo.dso")):
+    for kind in ("bare", "demo"):
+        print("  CPU samples of one %s start-up, by object (perf, cpu-clock):" % kind)
+        for line in open(os.path.join(profile, "start-%s.dso" % kind)):
+            print("    " + line.rstrip())
 
 fb, fd = records("frames-bare"), records("frames-demo")
 print("\n== frames: %s frames after %s warm-up frames (median of %d runs)" %

@@ -2,9 +2,10 @@
 #  - hostile files: broken "data/ufo.png" and "data/UFO-0.oia" in the
 #    directory sources (the Linux archive lacks both); the demo must start,
 #    draw every frame and end normally;
-#  - memcheck (label "slow", not run by default: several minutes): the demo
-#    under Valgrind for 300 frames, no error in the program's own code.
-set(_hostile_env
+#  - 300 frames of the whole demo: under Valgrind memcheck (label "slow":
+#    it takes minutes and skips itself unless QUON_SLOW=1 is set), or, in a
+#    sanitizer build, as it is with AddressSanitizer and UBSan watching.
+set(_demo_env_80
   DEMO=$<TARGET_FILE:demo-linux>
   FRAMECLOCK=$<TARGET_FILE:frameclock>
   SOURCE_DIR=${PROJECT_SOURCE_DIR})
@@ -14,6 +15,19 @@ foreach(_case truncated:truncated header:header empty:empty garbage:garbage huge
   add_test(NAME ${_name}
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/demo_xvfb.sh
       ${CMAKE_CURRENT_LIST_DIR}/hostile/hostile_demo_test.sh ${_case})
-  set_tests_properties(${_name} PROPERTIES ENVIRONMENT "${_hostile_env}" TIMEOUT 180
+  set_tests_properties(${_name} PROPERTIES ENVIRONMENT "${_demo_env_80}" TIMEOUT 180
     SKIP_RETURN_CODE 77 LABELS "demo;xvfb;hostile")
 endforeach()
+
+if(QUON_SANITIZE)
+  set(_mode sanitized)
+  set(_labels "demo;xvfb")
+else()
+  set(_mode memcheck)
+  set(_labels "slow;demo;xvfb")
+endif()
+add_test(NAME demo_${_mode}_frames
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/demo_xvfb.sh
+    ${CMAKE_CURRENT_LIST_DIR}/memcheck/memcheck_demo.sh ${_mode})
+set_tests_properties(demo_${_mode}_frames PROPERTIES ENVIRONMENT "${_demo_env_80}"
+  TIMEOUT 3600 SKIP_RETURN_CODE 77 LABELS "${_labels}")

@@ -16,7 +16,8 @@
  * Fields: ctx (context current), clear0 (first glClear: the first frame
  * begins), swap1 (first swap done, the server synced), inflate_ms and
  * inflates (time in and calls of zlib's uncompress), upload_ms (time in
- * glTexImage2D), tex (each upload: start:end:WxH), sound (time between the
+ * glTexImage2D), tex (each upload: start:end:WxH), cpu1_ms (CPU time of all
+ * threads at the first swap), sound (time between the
  * last upload before the first frame and that frame: the sound start),
  * heap1_kb (heap in use at the first swap), fps and cpu_ms_per_frame (over
  * the swaps after the warm-up), heap_kb (heap in use at the end), hwm_kb
@@ -44,7 +45,7 @@
 static long long t0 = -1;
 static long stopAt = 1, warmup;
 static long swaps;
-static double tCtx = -1, tClear0 = -1, tSwap1 = -1, tWarm = -1, cpuWarm;
+static double tCtx = -1, tClear0 = -1, tSwap1 = -1, tWarm = -1, cpuWarm, cpuSwap1;
 static double inflateMs, uploadMs, lastUploadEnd = -1;
 static long inflates;
 static long heap1;
@@ -131,7 +132,7 @@ static void bigAdd(void* p, size_t n, const void* caller)
 
 static void bigDrop(void* p)
 {
-    if (!p)
+    if (!p || malloc_usable_size(p) < kBig)
         return;
     pthread_mutex_lock(&bigLock);
     for (int i = 0; i < kSlots; ++i)
@@ -295,8 +296,8 @@ static void report(void)
     double t = now();
     fprintf(f, "ctx=%.2f clear0=%.2f swap1=%.2f inflate_ms=%.2f inflates=%ld upload_ms=%.2f",
             tCtx, tClear0, tSwap1, inflateMs, inflates, uploadMs);
-    fprintf(f, " sound=%.2f heap1_kb=%ld tex=%s", lastUploadEnd < 0 ? 0 : tClear0 - lastUploadEnd,
-            heap1, texLen ? texLog : "-");
+    fprintf(f, " cpu1_ms=%.1f sound=%.2f heap1_kb=%ld tex=%s", cpuSwap1,
+            lastUploadEnd < 0 ? 0 : tClear0 - lastUploadEnd, heap1, texLen ? texLog : "-");
     if (swaps > warmup && tWarm >= 0)
         fprintf(f, " fps=%.2f cpu_ms_per_frame=%.3f", (swaps - warmup) * 1000.0 / (t - tWarm),
                 (cpuMs() - cpuWarm) / (swaps - warmup));
@@ -317,6 +318,7 @@ void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
     if (swaps == 1) {
         XSync(dpy, False);
         tSwap1 = now();
+        cpuSwap1 = cpuMs();
         heap1 = heapInUseKb();
     }
     if (swaps == warmup) {
