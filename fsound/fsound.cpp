@@ -206,17 +206,17 @@ void closeAtExit() {
     if (mx.initialized) shutDown(mx, lock);
 }
 
-std::unique_ptr<fsound::Output> openOutput(const std::string& spec, int rate, bool& manual) {
+std::unique_ptr<fsound::Output> openOutput(const std::string& setting, int rate, bool& manual) {
     manual = false;
-    if (spec == "manual") {
+    if (setting == "manual") {
         manual = true;
         return nullptr;
     }
-    if (spec == "null") return fsound::openNullOutput(rate, true);
-    if (spec == "null:fast") return fsound::openNullOutput(rate, false);
-    if (spec.rfind("wav:", 0) == 0) return fsound::openWavOutput(spec.substr(4), rate);
-    if (spec.empty() || spec == "alsa") return fsound::openDeviceOutput("", rate);
-    if (spec.rfind("alsa:", 0) == 0) return fsound::openDeviceOutput(spec.substr(5), rate);
+    if (setting == "null") return fsound::openNullOutput(rate, true);
+    if (setting == "null:fast") return fsound::openNullOutput(rate, false);
+    if (setting.rfind("wav:", 0) == 0) return fsound::openWavOutput(setting.substr(4), rate);
+    if (setting.empty() || setting == "alsa") return fsound::openDeviceOutput("", rate);
+    if (setting.rfind("alsa:", 0) == 0) return fsound::openDeviceOutput(setting.substr(5), rate);
     return nullptr;
 }
 

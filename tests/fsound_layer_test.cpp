@@ -327,22 +327,22 @@ TEST_F(FsoundManual, SpectrumShowsTheToneWhileTheUnitIsActive) {
     FSOUND_Stream_Play(0, s);
     FSOUND_DSPUNIT* fft = FSOUND_DSP_GetFFTUnit();
     mix(2048);
-    float* spec = FSOUND_DSP_GetSpectrum();
-    EXPECT_TRUE(std::all_of(spec, spec + FSOUND_SPECTRUM_SIZE, [](float v) { return v == 0; }));
+    float* bins = FSOUND_DSP_GetSpectrum();
+    EXPECT_TRUE(std::all_of(bins, bins + FSOUND_SPECTRUM_SIZE, [](float v) { return v == 0; }));
 
     ASSERT_EQ(FSOUND_DSP_SetActive(fft, 1), 1);
     mix(2048);
-    spec = FSOUND_DSP_GetSpectrum();
-    int peak = static_cast<int>(std::max_element(spec, spec + FSOUND_SPECTRUM_SIZE) - spec);
+    bins = FSOUND_DSP_GetSpectrum();
+    int peak = static_cast<int>(std::max_element(bins, bins + FSOUND_SPECTRUM_SIZE) - bins);
     EXPECT_EQ(peak, 1000 * 1024 / kRate);  // bin width rate / 1024
-    EXPECT_GT(spec[peak], 0.35f);          // about half of full scale
-    EXPECT_LT(spec[peak], 0.55f);
-    EXPECT_LT(*std::max_element(spec + 60, spec + FSOUND_SPECTRUM_SIZE), 0.01f);
+    EXPECT_GT(bins[peak], 0.35f);          // about half of full scale
+    EXPECT_LT(bins[peak], 0.55f);
+    EXPECT_LT(*std::max_element(bins + 60, bins + FSOUND_SPECTRUM_SIZE), 0.01f);
 
     FSOUND_DSP_SetActive(fft, 0);
     mix(1024);
-    spec = FSOUND_DSP_GetSpectrum();
-    EXPECT_TRUE(std::all_of(spec, spec + FSOUND_SPECTRUM_SIZE, [](float v) { return v == 0; }));
+    bins = FSOUND_DSP_GetSpectrum();
+    EXPECT_TRUE(std::all_of(bins, bins + FSOUND_SPECTRUM_SIZE, [](float v) { return v == 0; }));
     EXPECT_EQ(FSOUND_DSP_SetActive(nullptr, 1), 0);
     EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_INVALID_HANDLE);
 }
