@@ -137,7 +137,8 @@ void libspng(benchmark::State& state, const File& f) {
 }
 
 // Forwards to the console and keeps, per benchmark, the lowest time per
-// iteration over its repetitions, wall-clock and CPU.
+// iteration over its repetitions (the median when only aggregates are
+// reported), wall-clock and CPU.
 class Collector : public benchmark::ConsoleReporter {
 public:
     struct Times {
@@ -145,10 +146,16 @@ public:
     };
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
+            if (r.error_occurred) continue;
             Times& t = times[r.run_name.function_name];
-            t.real = std::min(t.real, r.real_accumulated_time / double(r.iterations));
-            t.cpu = std::min(t.cpu, r.cpu_accumulated_time / double(r.iterations));
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+                t.real = std::min(t.real, r.real_accumulated_time / double(r.iterations));
+                t.cpu = std::min(t.cpu, r.cpu_accumulated_time / double(r.iterations));
+            } else if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                // Only the aggregates are reported: take the median.
+                t.real = std::min(t.real, r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit));
+                t.cpu = std::min(t.cpu, r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit));
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
