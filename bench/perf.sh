@@ -191,6 +191,8 @@ print("  heap blocks >= 64 KiB alive at the first frame (object:count:KiB):")
 print("    bare: %s" % sb[0]["big_live"])
 print("    demo: %s" % sd[0]["big_live"])
 print("  largest such block ever (KiB:object): bare %s, demo %s" % (sb[0]["big_max"], sd[0]["big_max"]))
+print("  the most that the program's own such blocks held at one time: bare %s KiB, demo %s KiB" %
+      (sb[0]["own_peak_kb"], sd[0]["own_peak_kb"]))
 EOF
 
 if [ "${SKIP_BENCH:-0}" != 1 ]; then

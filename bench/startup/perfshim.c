@@ -24,7 +24,8 @@
  * (VmHWM, peak resident memory); big_live (heap blocks of 64 KiB or more
  * alive at the end, as count:KiB per object that called malloc; blocks of
  * operator new show as libstdc++) and big_max (the largest such block ever
- * allocated, KiB and object).
+ * allocated, KiB and object); own_peak_kb (the most that such blocks asked
+ * for by the program itself held at one time).
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -104,6 +105,26 @@ static struct {
 } big[kSlots];
 static size_t bigMax;
 static const void* bigMaxCaller;
+static const void* exeBase;          /* load address of the program itself */
+static long ownLive, ownPeak;        /* bytes of big blocks the program asked for */
+static __thread int inHook;
+
+static const void* baseOf(const void* addr)
+{
+    Dl_info info;
+    return addr && dladdr(addr, &info) ? info.dli_fbase : NULL;
+}
+
+/* The program's own load address: the object that holds its entry point. */
+__attribute__((constructor)) static void findProgram(void)
+{
+    FILE* f = fopen("/proc/self/maps", "r");
+    char line[512];
+    if (f && fgets(line, sizeof line, f))
+        exeBase = baseOf((const void*)strtoul(line, NULL, 16));
+    if (f)
+        fclose(f);
+}
 static pthread_mutex_t bigLock = PTHREAD_MUTEX_INITIALIZER;
 
 extern void* __libc_malloc(size_t);
@@ -113,14 +134,22 @@ extern void __libc_free(void*);
 
 static void bigAdd(void* p, size_t n, const void* caller)
 {
-    if (!p || n < kBig)
+    if (!p || n < kBig || inHook)
         return;
+    inHook = 1;
+    const int own = exeBase && baseOf(caller) == exeBase;
+    inHook = 0;
     pthread_mutex_lock(&bigLock);
     for (int i = 0; i < kSlots; ++i)
         if (!big[i].p) {
             big[i].p = p;
             big[i].n = n;
             big[i].caller = caller;
+            if (own) {
+                ownLive += (long)n;
+                if (ownLive > ownPeak)
+                    ownPeak = ownLive;
+            }
             break;
         }
     if (n > bigMax) {
@@ -138,6 +167,8 @@ static void bigDrop(void* p)
     for (int i = 0; i < kSlots; ++i)
         if (big[i].p == p) {
             big[i].p = NULL;
+            if (exeBase && baseOf(big[i].caller) == exeBase)
+                ownLive -= (long)big[i].n;
             break;
         }
     pthread_mutex_unlock(&bigLock);
@@ -208,7 +239,8 @@ static void printBig(FILE* f)
         fprintf(f, "%s%s:%ld:%ld", k ? "," : "", names[k], count[k], kb[k]);
     if (!objects)
         fprintf(f, "-");
-    fprintf(f, " big_max=%ld:%s", (long)(bigMax / 1024), objectOf(bigMaxCaller));
+    fprintf(f, " big_max=%ld:%s own_peak_kb=%ld", (long)(bigMax / 1024), objectOf(bigMaxCaller),
+            ownPeak / 1024);
 }
 
 static void perfControl(const char* command)
