@@ -197,6 +197,27 @@ void* realloc(void* old, size_t n)
     return p;
 }
 
+int posix_memalign(void** out, size_t align, size_t n)
+{
+    static int (*real)(void**, size_t, size_t);
+    if (!real)
+        real = (int (*)(void**, size_t, size_t))dlsym(RTLD_NEXT, "posix_memalign");
+    int r = real(out, align, n);
+    if (r == 0)
+        bigAdd(*out, n, __builtin_return_address(0));
+    return r;
+}
+
+void* aligned_alloc(size_t align, size_t n)
+{
+    static void* (*real)(size_t, size_t);
+    if (!real)
+        real = (void* (*)(size_t, size_t))dlsym(RTLD_NEXT, "aligned_alloc");
+    void* p = real(align, n);
+    bigAdd(p, n, __builtin_return_address(0));
+    return p;
+}
+
 void free(void* p)
 {
     bigDrop(p);
