@@ -22,3 +22,11 @@ add_custom_target(bench-perf
   DEPENDS demo-linux bare-glx perf-launch perfshim png_bench fsound_bench
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   USES_TERMINAL)
+
+if(QUON_TESTS)
+  add_test(NAME perfshim_records
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/demo_xvfb.sh ${CMAKE_CURRENT_LIST_DIR}/startup/shim_test.sh)
+  set_tests_properties(perfshim_records PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+    LABELS "bench;xvfb"
+    ENVIRONMENT "DEMO=$<TARGET_FILE:demo-linux>;BARE=$<TARGET_FILE:bare-glx>;LAUNCH=$<TARGET_FILE:perf-launch>;SHIM=$<TARGET_FILE:perfshim>;SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endif()
