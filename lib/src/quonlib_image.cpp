@@ -21,20 +21,29 @@ inline uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 
 size_t pixelCount(const quon_image_t* image) { return size_t(image->width) * image->height; }
 
-// Runs `pixel(i)` for each pixel into a new block of 32-bit pixels, then
-// puts the block in place of the old data. On a failed allocation the image
-// is left as it was and -1 is returned.
+// Has `write(out)` fill a new block of 32-bit pixels, then puts the block in
+// place of the old data. On a failed allocation the image is left as it was
+// and -1 is returned.
 template <typename F>
-int convert(quon_image_t* image, F pixel) {
+int fill(quon_image_t* image, F write) {
     if (!image) return -1;
     size_t n = pixelCount(image);
     if (n && !image->data) return -1;
     uint32_t* out = static_cast<uint32_t*>(malloc(n ? n * 4 : 1));
     if (!out) return -1;
-    for (size_t i = 0; i < n; i++) out[i] = pixel(i);
+    write(out);
     free(image->data);
     image->data = reinterpret_cast<unsigned char*>(out);
     return 0;
+}
+
+// The same, with `pixel(i)` giving pixel i.
+template <typename F>
+int convert(quon_image_t* image, F pixel) {
+    size_t n = image ? pixelCount(image) : 0;
+    return fill(image, [&](uint32_t* out) {
+        for (size_t i = 0; i < n; i++) out[i] = pixel(i);
+    });
 }
 
 }  // namespace
@@ -137,15 +146,23 @@ int quon_image_palToRGBA8888(quon_lib_t*, quon_image_t* image) {
 int quon_image_RGBToRGBA8888(quon_lib_t*, quon_image_t* image) {
     if (!image) return -1;
     const unsigned char* s = image->data;
-    const size_t last = pixelCount(image) - 1;
+    const size_t n = pixelCount(image);
+    if (kLittleEndian) {
+        // Two pixels per 8-byte read (R, G, B, R, G, B and two bytes of the
+        // next pixel) while 8 bytes remain, then one at a time.
+        return fill(image, [&](uint32_t* out) {
+            size_t i = 0;
+            for (; i + 3 <= n; i += 2) {
+                uint64_t v;
+                memcpy(&v, s + 3 * i, 8);
+                uint64_t two = (v & 0xffffffu) | ((v << 8) & 0xffffff00000000u) | 0xff000000ff000000u;
+                memcpy(out + i, &two, 8);
+            }
+            for (; i < n; i++) out[i] = rgba(s[3 * i], s[3 * i + 1], s[3 * i + 2], 255);
+        });
+    }
     return convert(image, [&](size_t i) {
         const unsigned char* p = s + 3 * i;
-        if (kLittleEndian && i < last) {
-            // One 4-byte read: R, G, B and the next pixel's R, replaced by A.
-            uint32_t v;
-            memcpy(&v, p, 4);
-            return v | 0xff000000u;
-        }
         return rgba(p[0], p[1], p[2], 255);
     });
 }
