@@ -11,21 +11,21 @@ JOBS=$(nproc)
 
 "$ROOT/scripts/deps.sh"
 
-echo "== native build"
+echo "== native build ($(date +%T))"
 cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUON_WIN32_EXE="$ROOT/build-win32/src/demo-win32.exe"
 cmake --build "$ROOT/build" -j "$JOBS"
 
-echo "== Windows build"
+echo "== Windows build ($(date +%T))"
 cmake -S "$ROOT" -B "$ROOT/build-win32" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
   -DQUON_QDAR="$ROOT/build/tools/qdar"
 cmake --build "$ROOT/build-win32" -j "$JOBS"
 
-echo "== tests"
+echo "== tests ($(date +%T))"
 (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS" --timeout 300)
 
-echo "== sanitizer build (ASan + UBSan) with fuzz targets"
+echo "== sanitizer build (ASan + UBSan) with fuzz targets ($(date +%T))"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug \
   -DQUON_SANITIZE=ON -DQUON_FUZZ=ON -DQUON_BENCH=OFF
 cmake --build "$ROOT/build-asan" -j "$JOBS"
