@@ -37,9 +37,11 @@ Scene1::Scene1()
 
 void Scene1::run(double f) {
     fRasterPos = static_cast<float>(fRasterPos + fRasterDir * f);
-    // Not clamped: a position beyond a bound turns again on the next frame
-    // unless that frame's step brings it back inside.
-    if (fRasterPos > fRasterTop || fRasterPos < fRasterBottom) {
+    // Not clamped: the reversed speed brings a position beyond a bound back.
+    // The bars turn only while they still head outward, so a long frame that
+    // carries them far past a bound gives one turn and one colour, not a turn
+    // and a colour on every frame until a step is long enough to get back.
+    if ((fRasterPos > fRasterTop && fRasterDir > 0) || (fRasterPos < fRasterBottom && fRasterDir < 0)) {
         fRasterDir = -fRasterDir;
         texRasterActive = (texRasterActive + 1) % 3;
     }

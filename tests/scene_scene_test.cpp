@@ -103,19 +103,26 @@ TEST_F(SceneTest, BarsTurnOnlyBeyondTheBounds) {
     EXPECT_EQ(s.fRasterPos, 460.0f);
 }
 
-TEST_F(SceneTest, LongFrameKeepsTurningUntilAStepBringsTheBarsBack) {
+TEST_F(SceneTest, LongFrameTurnsOnceAndTheBarsHeadBack) {
     Scene1& s = make();
     s.run(2.0);  // 600, 150 beyond the bound
     EXPECT_EQ(s.fRasterDir, -150.0f);
     EXPECT_EQ(s.texRasterActive, 1);
-    for (int frame = 0; frame < 4; frame++) {
-        s.run(0.5);  // 75 back, then 75 out again: still beyond
+    for (int frame = 0; frame < 3; frame++) {
+        s.run(0.25);  // 37.5 back per frame: still beyond, but already heading back
         EXPECT_GT(s.fRasterPos, 450.0f);
-        EXPECT_EQ(s.texRasterActive, (2 + frame) % 3);
+        EXPECT_EQ(s.fRasterDir, -150.0f);
+        EXPECT_EQ(s.texRasterActive, 1);
     }
-    s.run(1.5);  // from 600 back to 375
-    EXPECT_EQ(s.fRasterPos, 375.0f);
-    EXPECT_EQ(s.fRasterDir, -150.0f);
+    s.run(1.0);  // from 487.5 back to 337.5
+    EXPECT_EQ(s.fRasterPos, 337.5f);
+    EXPECT_EQ(s.texRasterActive, 1);
+    // The same at the lower bound.
+    s.run(4.0);  // 337.5 - 600 = -262.5, beyond -250
+    EXPECT_EQ(s.fRasterDir, 150.0f);
+    EXPECT_EQ(s.texRasterActive, 2);
+    s.run(0.0);  // a frame of 0 beyond the bound while heading back: no second turn
+    EXPECT_EQ(s.fRasterDir, 150.0f);
     EXPECT_EQ(s.texRasterActive, 2);
 }
 
