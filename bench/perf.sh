@@ -24,8 +24,9 @@ WARMUP=100
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$BUILD" -j "$(nproc)" --target demo-linux bare-glx perf-launch perfshim \
-  $([ "${SKIP_BENCH:-0}" = 1 ] || echo png_bench fsound_bench) >/dev/null
+targets=(demo-linux bare-glx perf-launch perfshim)
+[ "${SKIP_BENCH:-0}" = 1 ] || targets+=(png_bench fsound_bench)
+cmake --build "$BUILD" -j "$(nproc)" --target "${targets[@]}" >/dev/null
 DEMO=$BUILD/src/demo-linux
 BARE=$BUILD/bench/bare-glx
 LAUNCH=$BUILD/bench/perf-launch
