@@ -9,6 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 quon_memfile_t* quon_memfile_new(quon_lib_t*) {
     return static_cast<quon_memfile_t*>(std::calloc(1, sizeof(quon_memfile_t)));
 }
@@ -68,15 +74,37 @@ int quon_memfile_load_from_memory(quon_lib_t* h, quon_data_t* qdar, quon_memfile
     return 0;
 }
 
-unsigned char* ql_read_file(const char* path, int32_t* size) {
+FILE* ql_open_regular(const char* path, int32_t* size) {
+#if defined(_WIN32)
     FILE* f = std::fopen(path, "rb");
     if (!f) return nullptr;
-    long length = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
-    if (length < 0 || length > INT32_MAX || std::fseek(f, 0, SEEK_SET) != 0) {
+    struct _stat64 st;
+    const bool regular = _fstat64(_fileno(f), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    // Without O_NONBLOCK, opening a named pipe waits for a writer for ever;
+    // for a regular file the flag changes nothing.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    FILE* f = regular ? fdopen(fd, "rb") : nullptr;
+    if (!f) {
+        close(fd);
+        return nullptr;
+    }
+#endif
+    if (!regular || st.st_size < 0 || st.st_size > QL_MAX_FILE_BYTES) {
         std::fclose(f);
         return nullptr;
     }
+    *size = static_cast<int32_t>(st.st_size);
+    return f;
+}
+
+unsigned char* ql_read_file(const char* path, int32_t* size) {
+    int32_t length = 0;
+    FILE* f = ql_open_regular(path, &length);
+    if (!f) return nullptr;
     unsigned char* buffer = static_cast<unsigned char*>(std::malloc(length ? size_t(length) : 1));
     size_t got = buffer ? std::fread(buffer, 1, size_t(length), f) : 0;
     bool failed = !buffer || std::ferror(f);

@@ -284,11 +284,11 @@ void widen(const unsigned char* src, unsigned char* dest, uint32_t count, unsign
 }
 
 bool readFileWhole(const char* filename, unsigned char** data, long* size) {
-    FILE* f = fopen(filename, "rb");
+    int32_t length = 0;
+    FILE* f = ql_open_regular(filename, &length);
     if (!f) return false;
-    bool ok = fseek(f, 0, SEEK_END) == 0;
-    long len = ok ? ftell(f) : -1;
-    ok = ok && len >= 0 && len <= 0x7fffffff && fseek(f, 0, SEEK_SET) == 0;
+    const long len = length;
+    bool ok = true;
     *data = nullptr;
     *size = 0;
     if (ok && len > 0) {
@@ -513,6 +513,13 @@ int quon_png_addIHDRFromChunk(quon_png_t* png, quon_png_chunk_t* chunk) {
     h->compressionMethod = p[10];
     h->filterMethod = p[11];
     h->interlaceMethod = p[12];
+    // An image record holds 16-bit sides: refuse a larger image here, before
+    // any of its data is stored or inflated.
+    if (h->width > 0xffff || h->height > 0xffff) {
+        printf("Sorry, image size %lux%lu not supported (a side over 65535)\n",
+               static_cast<unsigned long>(h->width), static_cast<unsigned long>(h->height));
+        return -1;
+    }
     return 0;
 }
 

@@ -2,6 +2,8 @@
 #ifndef QL_H
 #define QL_H
 
+#include <cstdio>
+
 #include "quon.h"
 
 struct ql_data_t {
@@ -43,9 +45,18 @@ inline ql_t* ql_of(quon_lib_t* h) { return reinterpret_cast<ql_t*>(h); }
 // (the bytes actually held in memory). Returns the record offset or -1.
 int32_t ql_dar_getPos_limited(ql_t* ql, const void* pDAR, int64_t limit, const char* pszName);
 
-// Reads a whole file into a new malloc'ed buffer (at least 1 byte). Returns
-// null when the file cannot be opened, sized, allocated or read; *size gets
-// the number of bytes read.
+// Files read from disk (directory sources, quon_dar_add_file,
+// quon_png_loadFromFile) must be regular files of at most this many bytes.
+enum : int32_t { QL_MAX_FILE_BYTES = 64 << 20 };
+
+// Opens a regular file of at most QL_MAX_FILE_BYTES for binary reading and
+// gives its length in *size. A pipe, device, socket or directory is refused
+// without waiting (null), as is a file that cannot be opened or is too long.
+FILE* ql_open_regular(const char* path, int32_t* size);
+
+// Reads a whole file (see ql_open_regular) into a new malloc'ed buffer (at
+// least 1 byte). Returns null when the file cannot be opened, is refused, or
+// cannot be allocated or read; *size gets the number of bytes read.
 unsigned char* ql_read_file(const char* path, int32_t* size);
 
 // Trace message numbers.

@@ -21,16 +21,27 @@ inline uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 
 size_t pixelCount(const quon_image_t* image) { return size_t(image->width) * image->height; }
 
+// Leaves the image without pixels (none, 0 x 0): what the upload takes for
+// a missing image, where pixels in the loaded layout would be read as
+// width x height x 4 bytes.
+int dropPixels(quon_image_t* image) {
+    free(image->data);
+    image->data = nullptr;
+    image->width = 0;
+    image->height = 0;
+    return -1;
+}
+
 // Has `write(out)` fill a new block of 32-bit pixels, then puts the block in
-// place of the old data. On a failed allocation the image is left as it was
-// and -1 is returned.
+// place of the old data. When the block cannot be allocated (or there are no
+// pixels to convert) the image is left without pixels and -1 is returned.
 template <typename F>
 int fill(quon_image_t* image, F write) {
     if (!image) return -1;
     size_t n = pixelCount(image);
-    if (n && !image->data) return -1;
+    if (n && !image->data) return dropPixels(image);
     uint32_t* out = static_cast<uint32_t*>(malloc(n ? n * 4 : 1));
-    if (!out) return -1;
+    if (!out) return dropPixels(image);
     write(out);
     free(image->data);
     image->data = reinterpret_cast<unsigned char*>(out);

@@ -24,6 +24,8 @@
 #   corrupt    the intact file with its compressed image data overwritten
 #              (PNG), or an unknown vertex layout (OIA)
 #   directory  a directory where the file should be
+#   fifo       a named pipe that no one writes (opening it must not wait)
+#   device     a link to the endless device /dev/zero
 # and an optional ":parent" after the pair, which puts the broken files in
 # ".." and the intact ones in ".", where they must not be reached.
 set -u
@@ -52,6 +54,8 @@ def make(name, data):
     path = os.path.join(dst, name)
     if data is None:
         os.mkdir(path)
+    elif data in ("fifo", "device"):
+        os.mkfifo(path) if data == "fifo" else os.symlink("/dev/zero", path)
     else:
         open(path, "wb").write(data)
 
@@ -61,6 +65,7 @@ def common(kind, intact, header):
     if kind == "empty": return b""
     if kind == "garbage": return bytes(rnd.getrandbits(8) for _ in range(len(intact)))
     if kind == "directory": return None
+    if kind in ("fifo", "device"): return kind
     raise KeyError(kind)
 
 def png(kind):
