@@ -21,6 +21,11 @@
 //   FSOUND_OUTPUT=wav:PATH         mix in real time into the WAV file PATH
 //   FSOUND_OUTPUT=manual           no mixer thread: the caller mixes with
 //                                  FSOUND_MixFrames
+// The ALSA library's own error reports are never printed. With
+// FSOUND_ALSA_ERRORS set (to anything but "0" or nothing), a device that
+// cannot be opened, or fails for good while playing, gives one line on
+// standard error: fsound: ALSA device "NAME" cannot be opened: WHY
+// (WHY: the library's first report, or its error text).
 #ifndef FSOUND_H
 #define FSOUND_H
 

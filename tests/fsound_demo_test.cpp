@@ -19,13 +19,19 @@ namespace {
 constexpr int kRate = 44100;
 const char* const kTitle = "^quon-lib GLX Test$";
 
-// Starts the demo from the source tree with the given sound output; its
-// standard output and error go to outFile.
-pid_t startDemo(const std::string& output, const std::string& outFile) {
+// Starts the demo from the source tree with the given sound output (none:
+// FSOUND_OUTPUT unset) and further environment; its standard output and
+// error go to outFile.
+pid_t startDemo(const std::string& output, const std::string& outFile,
+                const std::vector<std::pair<std::string, std::string>>& env = {}) {
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(QUON_SOURCE_DIR) != 0) _exit(126);
-        setenv("FSOUND_OUTPUT", output.c_str(), 1);
+        if (output.empty())
+            unsetenv("FSOUND_OUTPUT");
+        else
+            setenv("FSOUND_OUTPUT", output.c_str(), 1);
+        for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
         // Sanitizer builds: the demo's records live to the end by design.
         std::string asan = "verify_asan_link_order=0:detect_leaks=0";
         if (const char* old = getenv("ASAN_OPTIONS")) asan = std::string(old) + ":" + asan;
@@ -59,6 +65,35 @@ std::string readText(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// 16-bit little-endian samples from byte `from` on.
+std::vector<short> samplesOf(const std::vector<unsigned char>& bytes, size_t from) {
+    std::vector<short> out(bytes.size() > from ? (bytes.size() - from) / 2 : 0);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<short>(bytes[from + 2 * i] | bytes[from + 2 * i + 1] << 8);
+    return out;
+}
+
+// What was played is the decoded track from its start: after some frames of
+// silence (the blocks mixed before the stream started; their frame count goes
+// to *start), the samples are the track's, exactly, for as long as both go
+// on, and at least `atLeast` samples.
+void expectTrackFromStart(const std::vector<short>& played, const std::vector<short>& track,
+                          size_t atLeast, size_t* start) {
+    auto firstSound = [](const std::vector<short>& v) {
+        return static_cast<size_t>(std::find_if(v.begin(), v.end(), [](short s) { return s != 0; }) -
+                                   v.begin()) / 2;
+    };
+    size_t lead = firstSound(played), trackLead = firstSound(track);
+    ASSERT_GE(lead, trackLead);
+    *start = lead - trackLead;
+    ASSERT_GE(played.size(), 2 * *start + atLeast) << "too little was played";
+    const size_t n = std::min(track.size(), played.size() - 2 * *start);
+    auto at = std::mismatch(track.begin(), track.begin() + long(n), played.begin() + long(2 * *start));
+    EXPECT_TRUE(at.first == track.begin() + long(n))
+        << "the sound differs from the decoded track at frame " << (at.first - track.begin()) / 2
+        << " of the track";
 }
 
 class DemoSound : public ::testing::Test {
@@ -97,22 +132,19 @@ TEST_F(DemoSound, PlaysTheTrackFromItsStart) {
     ASSERT_GE(wav.size(), 44 + size_t(2 * kRate) * 4) << readText(out_);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
 
-    std::vector<short> played((wav.size() - 44) / 2);
-    for (size_t i = 0; i < played.size(); ++i)
-        played[i] = static_cast<short>(wav[44 + 2 * i] | wav[45 + 2 * i] << 8);
-    // Blocks of silence may come before the stream starts playing.
-    auto firstSound = [](const std::vector<short>& v) {
-        return static_cast<size_t>(std::find_if(v.begin(), v.end(), [](short s) { return s != 0; }) -
-                                   v.begin()) / 2;
-    };
-    size_t lead = firstSound(played), trackLead = firstSound(track);
-    ASSERT_GE(lead, trackLead);
-    size_t start = lead - trackLead;
+    std::vector<short> played = samplesOf(wav, 44);
+    size_t start = 0;
+    expectTrackFromStart(played, track, 2 * size_t(kRate), &start);
     EXPECT_EQ(start % 1024, 0u) << "silence before the track is not whole mixed blocks";
-    ASSERT_GE(played.size() / 2, start + kRate);
-    EXPECT_TRUE(std::equal(track.begin(), track.begin() + 2 * kRate, played.begin() + 2 * start))
-        << "the first second differs from the decoded track";
     EXPECT_EQ(readText(out_).find("Sound"), std::string::npos) << readText(out_);
+}
+
+// A private ALSA configuration (the system's is not read) whose "default"
+// PCM is `pcm`.
+std::string alsaConfig(const std::string& dir, const std::string& pcm) {
+    std::string path = dir + fsound_test::tempPath("asound.conf");
+    std::ofstream(path) << "pcm.!default " << pcm << "\n";
+    return path;
 }
 
 TEST_F(DemoSound, WithoutASoundDeviceRunsSilently) {
@@ -121,9 +153,61 @@ TEST_F(DemoSound, WithoutASoundDeviceRunsSilently) {
     std::this_thread::sleep_for(std::chrono::seconds(2));
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the demo ended by itself";
     EXPECT_EQ(quitDemo(pid), 0);
-    std::string printed = readText(out_);
-    EXPECT_NE(printed.find("Error: Sound Init failed.\n"), std::string::npos) << printed;
-    EXPECT_EQ(printed.find("LoadSong"), std::string::npos) << printed;
+    EXPECT_EQ(readText(out_), "Error: Sound Init failed.\n") << "ALSA's own reports must not show";
+}
+
+// No card: "default" names a card that is not there. ALSA's reports stay
+// unprinted unless FSOUND_ALSA_ERRORS asks for them, and then they give one
+// line of the layer's.
+TEST_F(DemoSound, AlsaReportsOnlyWhenAskedFor) {
+    std::string config = alsaConfig(cwd_ + std::string("/"), "{ type hw card nosuchcard }");
+    for (const char* asked : {"0", "1"}) {
+        SCOPED_TRACE(std::string("FSOUND_ALSA_ERRORS=") + asked);
+        pid_t pid = startDemo("", out_, {{"ALSA_CONFIG_PATH", config}, {"FSOUND_ALSA_ERRORS", asked}});
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(quitDemo(pid), 0);
+        std::string printed = readText(out_);
+        if (asked[0] == '0') {
+            EXPECT_EQ(printed, "Error: Sound Init failed.\n");
+        } else {
+            const std::string ours = "fsound: ALSA device \"default\" cannot be opened: ";
+            EXPECT_EQ(printed.rfind(ours, 0), 0u) << printed;
+            size_t eol = printed.find('\n');
+            EXPECT_GT(eol, ours.size()) << "no reason given: " << printed;
+            EXPECT_EQ(printed.substr(eol + 1), "Error: Sound Init failed.\n") << printed;
+        }
+    }
+    std::remove(config.c_str());
+}
+
+// The ALSA output itself: "default" is a file device (ALSA's file plugin in
+// front of a null PCM) that receives every frame the layer writes. That
+// device does not pace its writer, so the mixer runs ahead of real time and
+// the demo is stopped once the file holds the whole track (or after 40 s).
+TEST_F(DemoSound, PlaysTheTrackIntoAnAlsaFileDevice) {
+    std::vector<short> track =
+        fsound_test::decodeAll(fsound_test::readBytes(QUON_SOURCE_DIR "/data/tune.ogg"));
+    std::string raw = cwd_ + std::string("/") + fsound_test::tempPath("alsa.raw");
+    std::string config = alsaConfig(cwd_ + std::string("/"),
+        "{ type file file \"" + raw + "\" format raw slave.pcm { type null } }");
+    pid_t pid = startDemo("", out_, {{"ALSA_CONFIG_PATH", config}});
+    ASSERT_GT(pid, 0);
+    std::vector<unsigned char> bytes;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+    while (std::chrono::steady_clock::now() < deadline) {
+        bytes = fsound_test::readBytes(raw);
+        if (bytes.size() >= 2 * track.size() + size_t(kRate) * 20) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(quitDemo(pid), 0) << readText(out_);
+    EXPECT_EQ(readText(out_), "") << "nothing printed when the device plays";
+    size_t start = 0;
+    expectTrackFromStart(samplesOf(bytes, 0), track, 2 * size_t(kRate) * 2, &start);
+    // The device's period, which is the mixer's block: 25 ms at 44100 Hz,
+    // rounded down by ALSA.
+    EXPECT_EQ(start % 1102, 0u) << "silence before the track is not whole mixed blocks";
+    std::remove(raw.c_str());
+    std::remove(config.c_str());
 }
 
 }  // namespace
