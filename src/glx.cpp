@@ -101,7 +101,7 @@ void loopWindow(int (*run)())
 
         // Frames per second over the last 100 frames. The first measurement
         // has no previous time and comes out near zero.
-        ++iFrames;
+        iFrames = countFrame(iFrames);
         if (iFrames % 100 == 0) {
             gettimeofday(&timeThis, nullptr);
             fThis = timeThis.tv_sec * 1000.0 + timeThis.tv_usec / 1000.0;

@@ -141,6 +141,6 @@ int run()
     drawCarpet();
     drawLogo();
 
-    ++frames;
+    frames = countFrame(frames);
     return 0;
 }

@@ -27,6 +27,12 @@ extern int iWidth, iHeight;      // current drawable size, written by the window
 extern double lastTime;
 extern double runTime;
 extern int32_t frames;
+
+// One more frame on a 32-bit signed counter (`frames`, the window layers'
+// iFrames). Every value up to 2^31 - 1 is the same as with ++; after it the
+// count goes on at -2^31 (two's complement), where ++ would overflow, which
+// is undefined. At 1000 frames a second that is after 24.8 days.
+inline int32_t countFrame(int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(n) + 1u); }
 extern GLuint tex, texCheese, texUfo, texCarpet, texQuon;
 extern quon_lib_t* ql;
 extern quon_lib_t* pQuonLib;

@@ -148,7 +148,7 @@ void loopWindow(int (*run)()) {
         glFlush();
         glFinish();
         SwapBuffers(hDC);
-        ++iFrames;
+        iFrames = countFrame(iFrames);
         if (iFrames % 100 == 0) {
             LARGE_INTEGER c;
             QueryPerformanceCounter(&c);

@@ -31,3 +31,19 @@ if(TARGET demo-linux)
       "DEMO=$<TARGET_FILE:demo-linux>;FRAMECLOCK=$<TARGET_FILE:frameclock>;SOURCE_DIR=${PROJECT_SOURCE_DIR}")
   endforeach()
 endif()
+
+# A soak of 200000 frames at 1 ms steps (label "slow": minutes; skipped
+# unless QUON_SLOW=1): status 0, flat resident memory, still moving.
+if(TARGET demo-linux)
+  add_test(NAME demo_soak
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/demo_xvfb.sh ${CMAKE_CURRENT_LIST_DIR}/soak/soak_demo.sh)
+  set_tests_properties(demo_soak PROPERTIES TIMEOUT 3600 SKIP_RETURN_CODE 77
+    LABELS "slow;demo;xvfb" ENVIRONMENT
+    "DEMO=$<TARGET_FILE:demo-linux>;FRAMECLOCK=$<TARGET_FILE:frameclock>;SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endif()
+
+# The demo's frame counters near 2^31.
+quon_add_gtest(frame_count_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/faults/frame_count_test.cpp LABELS unit)
+target_include_directories(frame_count_test PRIVATE ${PROJECT_SOURCE_DIR}/src
+  ${PROJECT_SOURCE_DIR}/lib/include)
