@@ -49,3 +49,8 @@ quon_add_gtest(demo_effects_test
   LABELS demo)
 target_include_directories(demo_effects_test PRIVATE ${PROJECT_SOURCE_DIR}/src
   ${PROJECT_SOURCE_DIR}/lib/include)
+
+# The archive linked into the program: the published table, read from the program's own bytes.
+add_test(NAME demo_linked_archive
+  COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/assets_linked_archive.py $<TARGET_FILE:demo-linux> linux)
+set_tests_properties(demo_linked_archive PROPERTIES LABELS "demo")
