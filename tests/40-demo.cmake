@@ -22,10 +22,13 @@ set(_demo_env
   SOURCE_DIR=${PROJECT_SOURCE_DIR})
 
 foreach(_case window key:q key:Q key:Escape key:ctrl+c delete destroy resize resize-next-frame
-              nodisplay)
-  string(REGEX REPLACE "[:+]" "_" _name "demo_${_case}")
+              glx-create glx-makecurrent nodisplay noglx)
+  string(REGEX REPLACE "[-:+]" "_" _name "demo_${_case}")
   if(_case STREQUAL "nodisplay")
     add_test(NAME ${_name} COMMAND ${CMAKE_CURRENT_LIST_DIR}/demo_window_test.sh ${_case})
+  elseif(_case STREQUAL "noglx")
+    add_test(NAME ${_name}
+      COMMAND ${_demo_xvfb} --no-glx ${CMAKE_CURRENT_LIST_DIR}/demo_window_test.sh ${_case})
   else()
     add_test(NAME ${_name}
       COMMAND ${_demo_xvfb} ${CMAKE_CURRENT_LIST_DIR}/demo_window_test.sh ${_case})
