@@ -48,6 +48,7 @@ set_tests_properties(demo_frames PROPERTIES ENVIRONMENT "${_demo_env}" TIMEOUT 1
 # The effect drawing and texture upload against a recording OpenGL.
 quon_add_gtest(demo_effects_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/demo_effects_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/gl_recorder.cpp
           ${PROJECT_SOURCE_DIR}/src/effects.cpp ${PROJECT_SOURCE_DIR}/src/util.cpp
   LABELS demo)
 target_include_directories(demo_effects_test PRIVATE ${PROJECT_SOURCE_DIR}/src
