@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "font_fake.h"
 #include "gl_recorder.h"
 #include "main.h"
 
@@ -23,31 +24,6 @@ double fps = 0;
 float oiaLogo[20] = {1, 0, -0.28f, -0.4f, 0, 0, 0, -0.98f, -0.4f,  0,
                      0, 1, -0.98f, -1.25f, 0, 1, 1, -0.28f, -1.25f, 0};
 
-// ------------------------------------------------------------ font stand-in
-namespace {
-
-struct Print {
-    std::string text;
-    int x, y;
-    float size;
-    std::array<float, 4> colour;
-};
-std::vector<Print> prints;
-float fontSize = 0;
-
-}  // namespace
-
-long quon_font_setSize(quon_lib_t*, quon_font_t*, float fSize)
-{
-    fontSize = fSize;
-    return 0;
-}
-long quon_font_print(quon_lib_t*, quon_font_t*, const char* text, int x, int y, int)
-{
-    prints.push_back({text, x, y, fontSize, glRec.state.colour});
-    return 0;
-}
-
 namespace {
 
 class Effects : public ::testing::Test {
@@ -56,8 +32,7 @@ protected:
     void SetUp() override
     {
         glRec = GlRecorder();
-        prints.clear();
-        fontSize = 0;
+        fakeFont = FakeFont();
         runTime = 0;
         frames = 0;
         pff = &font;
@@ -112,10 +87,10 @@ TEST_F(Effects, MissingOrEmptyObjectDoesNothing)
 
 TEST_F(Effects, MessageAtStartStandsAt150x140InDarkYellowlessGrey)
 {
-    fontSize = 17;  // whatever size the font was left at
+    fakeFont.size = 17;  // whatever size the font was left at
     drawText();
-    ASSERT_EQ(prints.size(), 1u);
-    const Print& p = prints[0];
+    ASSERT_EQ(fakeFont.prints.size(), 1u);
+    const FakePrint& p = fakeFont.prints[0];
     EXPECT_EQ(p.text, "Not cheesy enough ?\n\nCome to moxel !!!");
     EXPECT_EQ(p.x, 150);
     EXPECT_EQ(p.y, 140);
@@ -145,15 +120,15 @@ TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.runTime << " s, frame " << c.frames);
-        prints.clear();
+        fakeFont.prints.clear();
         runTime = c.runTime;
         frames = c.frames;
         drawText();
-        ASSERT_EQ(prints.size(), 1u);
-        EXPECT_EQ(prints[0].x, c.x);
-        EXPECT_EQ(prints[0].y, c.y);
-        EXPECT_NEAR(prints[0].colour[2], c.blue, 1e-6);
-        EXPECT_FLOAT_EQ(prints[0].size, 40);
+        ASSERT_EQ(fakeFont.prints.size(), 1u);
+        EXPECT_EQ(fakeFont.prints[0].x, c.x);
+        EXPECT_EQ(fakeFont.prints[0].y, c.y);
+        EXPECT_NEAR(fakeFont.prints[0].colour[2], c.blue, 1e-6);
+        EXPECT_FLOAT_EQ(fakeFont.prints[0].size, 40);
     }
 }
 
@@ -161,7 +136,7 @@ TEST_F(Effects, WithoutFontNoMessageButTheCarpetKeepsItsTint)
 {
     pff = nullptr;
     drawText();
-    EXPECT_TRUE(prints.empty());
+    EXPECT_TRUE(fakeFont.prints.empty());
     drawCarpet();
     ASSERT_EQ(glRec.draws.size(), 1u);
     expectColour(glRec.draws[0].state.colour, 1.0f, 0.8f, 0.5f, 1.0f);
