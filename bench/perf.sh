@@ -35,19 +35,13 @@ for f in "$DEMO" "$BARE" "$LAUNCH" "$SHIM"; do
   [ -e "$f" ] || { echo "perf: $f is missing" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "perf: Xvfb is needed" >&2; exit 1; }
+if [ -z "${QUON_PERF_ON_XVFB:-}" ]; then
+  # Again, on a private Xvfb (tests/demo_xvfb.sh sets DISPLAY); the targets are built already.
+  QUON_PERF_ON_XVFB=1 exec "$ROOT/tests/demo_xvfb.sh" "$ROOT/bench/perf.sh" "$@"
+fi
 
 tmp=$(mktemp -d)
-xvfb=
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-mkfifo "$tmp/fd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/fd" >"$tmp/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 20 num <"$tmp/fd" || { echo "perf: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$num"
+trap 'rm -rf "$tmp"' EXIT
 # Mesa's software renderer, and no sound card needed: the mixer runs on the
 # null output.
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe FSOUND_OUTPUT=null

@@ -1,12 +1,21 @@
-# quon_add_archive(TARGET MANIFEST QDAR)
+# quon_add_archive(TARGET MANIFEST QDAR [ALLOW_MISSING])
 # Packs the files listed in MANIFEST ("archive-name<TAB>file-path" lines, paths
 # relative to the manifest's folder) with the packer QDAR and links the archive
 # into TARGET as an object that defines dataQuonData_data, dataQuonData and
-# dataQuonData_size. Entries whose files do not exist yet are left out, and the
-# packer says which. The archive repacks when a listed file changes; for a
-# missing file the nearest existing folder is watched instead, so that adding
-# the file reconfigures and repacks.
+# dataQuonData_size. A listed file that does not exist fails the build, unless
+# ALLOW_MISSING is given or the cache option QUON_ARCHIVE_ALLOW_MISSING is on
+# (for bootstrapping, before the generators have made every asset): then its
+# entry is left out and the packer says which. The archive repacks when a
+# listed file changes; for a missing file the nearest existing folder is
+# watched instead, so that adding the file reconfigures and repacks.
+option(QUON_ARCHIVE_ALLOW_MISSING
+  "Pack the demo's archives even when listed assets are missing (bootstrapping only)" OFF)
 function(quon_add_archive target manifest qdar)
+  cmake_parse_arguments(A "ALLOW_MISSING" "" "" ${ARGN})
+  set(_allow "")
+  if(A_ALLOW_MISSING OR QUON_ARCHIVE_ALLOW_MISSING)
+    set(_allow --allow-missing)
+  endif()
   get_filename_component(_mdir ${manifest} DIRECTORY)
   get_filename_component(_mname ${manifest} NAME_WE)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
@@ -41,7 +50,7 @@ function(quon_add_archive target manifest qdar)
     set(_qdar_cmd ${qdar})
   endif()
   add_custom_command(OUTPUT ${_out}
-    COMMAND ${_qdar_cmd} pack --allow-missing ${_out} ${manifest}
+    COMMAND ${_qdar_cmd} pack ${_allow} ${_out} ${manifest}
     DEPENDS ${_deps}
     COMMENT "Packing ${manifest}"
     VERBATIM)

@@ -8,36 +8,31 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=${BUILD:-$ROOT/build}
 
-"$ROOT/scripts/deps.sh"
+[ -n "${QUON_RUN_DEMO_ON_XVFB:-}" ] || "$ROOT/scripts/deps.sh"
 SECONDS_TO_RUN=${SECONDS_TO_RUN:-5}
 
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
+  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  fi
+  cmake --build "$BUILD" --target demo-linux -j "$(nproc)"
 fi
-cmake --build "$BUILD" --target demo-linux -j "$(nproc)"
 DEMO=$BUILD/src/demo-linux
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] && [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
   exec "$DEMO"
 fi
 
-for tool in Xvfb import; do
-  command -v "$tool" >/dev/null || { echo "run-demo: $tool is needed without a display" >&2; exit 1; }
-done
-tmp=$(mktemp -d)
-xvfb=
+if [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
+  for tool in Xvfb import; do
+    command -v "$tool" >/dev/null || { echo "run-demo: $tool is needed without a display" >&2; exit 1; }
+  done
+  # Again, on a private Xvfb (tests/demo_xvfb.sh sets DISPLAY).
+  QUON_RUN_DEMO_ON_XVFB=1 exec "$ROOT/tests/demo_xvfb.sh" "$ROOT/scripts/run-demo.sh" "$@"
+fi
 demo=
-cleanup() {
-  [ -n "$demo" ] && kill "$demo" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$tmp"
-}
+cleanup() { [ -n "$demo" ] && kill "$demo" 2>/dev/null; }
 trap cleanup EXIT
-mkfifo "$tmp/fd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/fd" >"$tmp/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 20 num <"$tmp/fd" || { echo "run-demo: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$num"
 
 echo "run-demo: no display, running on Xvfb $DISPLAY for $SECONDS_TO_RUN s"
 "$DEMO" &

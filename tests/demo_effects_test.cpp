@@ -1,14 +1,17 @@
-// The effect drawing and the texture upload, run against a small OpenGL
-// stand-in that keeps the state they touch (enables, colour, binding) and
+// The effect drawing and the texture upload, run against the recording
+// OpenGL stand-in (gl_recorder), which keeps the state they leave and
 // records what gets drawn. The pictures of the carpet and the logo are
 // checked on real frames (demo_frames_test).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "font_fake.h"
+#include "gl_recorder.h"
 #include "main.h"
 
 // ------------------------------------------------------------ demo globals
@@ -21,159 +24,6 @@ double fps = 0;
 float oiaLogo[20] = {1, 0, -0.28f, -0.4f, 0, 0, 0, -0.98f, -0.4f,  0,
                      0, 1, -0.98f, -1.25f, 0, 1, 1, -0.28f, -1.25f, 0};
 
-// ------------------------------------------------------------ OpenGL stand-in
-namespace {
-
-struct Draw {
-    GLenum mode;
-    GLint first;
-    GLsizei count;
-    std::array<float, 4> colour;
-    GLenum arrayFormat;
-    const void* arrayPointer;
-};
-
-struct Print {
-    std::string text;
-    int x, y;
-    float size;
-    std::array<float, 4> colour;
-};
-
-struct GL {
-    bool texture2D = false, blend = false, depthTest = false, lighting = false, cullFace = false;
-    std::array<float, 4> colour = {1, 1, 1, 1};
-    GLuint bound = 0;
-    GLenum arrayFormat = 0;
-    GLsizei arrayStride = -1;
-    const void* arrayPointer = nullptr;
-    GLuint nextName = 1;
-    bool inBegin = false;
-    GLenum beginMode = 0;
-    GLsizei immediate = 0;
-    std::vector<Draw> draws;
-    std::vector<Print> prints;
-    int texImages = 0;
-    GLint texImageArgs[6] = {};
-    const void* texImageData = nullptr;
-    GLint minFilter = 0, magFilter = 0;
-    float fontSize = 0;
-    int calls = 0;  // every OpenGL call, to tell "nothing was done"
-
-    Draw draw(GLenum mode, GLint first, GLsizei count) const
-    {
-        return {mode, first, count, colour, arrayFormat, arrayPointer};
-    }
-    bool* flag(GLenum cap)
-    {
-        switch (cap) {
-        case GL_TEXTURE_2D: return &texture2D;
-        case GL_BLEND: return &blend;
-        case GL_DEPTH_TEST: return &depthTest;
-        case GL_LIGHTING: return &lighting;
-        case GL_CULL_FACE: return &cullFace;
-        default: ADD_FAILURE() << "unexpected capability " << cap; return &lighting;
-        }
-    }
-};
-
-GL gl;
-
-}  // namespace
-
-extern "C" {
-void glEnable(GLenum cap) { ++gl.calls; *gl.flag(cap) = true; }
-void glDisable(GLenum cap) { ++gl.calls; *gl.flag(cap) = false; }
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { ++gl.calls; gl.colour = {r, g, b, 1}; }
-void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { ++gl.calls; gl.colour = {r, g, b, a}; }
-void glBindTexture(GLenum target, GLuint name)
-{
-    ++gl.calls;
-    EXPECT_EQ(target, (GLenum)GL_TEXTURE_2D);
-    gl.bound = name;
-}
-void glBlendFunc(GLenum, GLenum) { ++gl.calls; }
-void glMatrixMode(GLenum) { ++gl.calls; }
-void glPushMatrix() { ++gl.calls; }
-void glPopMatrix() { ++gl.calls; }
-void glLoadIdentity() { ++gl.calls; }
-void glOrtho(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble) { ++gl.calls; }
-void glTranslatef(GLfloat, GLfloat, GLfloat) { ++gl.calls; }
-void glBegin(GLenum mode)
-{
-    ++gl.calls;
-    gl.inBegin = true;
-    gl.beginMode = mode;
-    gl.immediate = 0;
-}
-void glEnd()
-{
-    ++gl.calls;
-    gl.inBegin = false;
-    Draw d = gl.draw(gl.beginMode, 0, gl.immediate);
-    d.arrayFormat = 0;
-    d.arrayPointer = nullptr;
-    gl.draws.push_back(d);
-}
-void glTexCoord2f(GLfloat, GLfloat) { ++gl.calls; }
-void glVertex3f(GLfloat, GLfloat, GLfloat)
-{
-    ++gl.calls;
-    EXPECT_TRUE(gl.inBegin);
-    ++gl.immediate;
-}
-void glInterleavedArrays(GLenum format, GLsizei stride, const GLvoid* pointer)
-{
-    ++gl.calls;
-    gl.arrayFormat = format;
-    gl.arrayStride = stride;
-    gl.arrayPointer = pointer;
-}
-void glDrawArrays(GLenum mode, GLint first, GLsizei count)
-{
-    ++gl.calls;
-    gl.draws.push_back(gl.draw(mode, first, count));
-}
-void glGenTextures(GLsizei n, GLuint* names)
-{
-    ++gl.calls;
-    for (GLsizei i = 0; i < n; ++i)
-        names[i] = gl.nextName++;
-}
-void glTexParameteri(GLenum target, GLenum pname, GLint param)
-{
-    ++gl.calls;
-    EXPECT_EQ(target, (GLenum)GL_TEXTURE_2D);
-    if (pname == GL_TEXTURE_MIN_FILTER)
-        gl.minFilter = param;
-    else if (pname == GL_TEXTURE_MAG_FILTER)
-        gl.magFilter = param;
-}
-void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border,
-                  GLenum format, GLenum type, const GLvoid* data)
-{
-    ++gl.calls;
-    ++gl.texImages;
-    EXPECT_EQ(target, (GLenum)GL_TEXTURE_2D);
-    GLint args[6] = {level, internal, w, h, border, (GLint)format};
-    std::copy(args, args + 6, gl.texImageArgs);
-    EXPECT_EQ(type, (GLenum)GL_UNSIGNED_BYTE);
-    gl.texImageData = data;
-}
-}
-
-// ------------------------------------------------------------ font stand-in
-long quon_font_setSize(quon_lib_t*, quon_font_t*, float fSize)
-{
-    gl.fontSize = fSize;
-    return 0;
-}
-long quon_font_print(quon_lib_t*, quon_font_t*, const char* text, int x, int y, int)
-{
-    gl.prints.push_back({text, x, y, gl.fontSize, gl.colour});
-    return 0;
-}
-
 namespace {
 
 class Effects : public ::testing::Test {
@@ -181,7 +31,8 @@ protected:
     quon_font_t font{};
     void SetUp() override
     {
-        gl = GL();
+        glRec = GlRecorder();
+        fakeFont = FakeFont();
         runTime = 0;
         frames = 0;
         pff = &font;
@@ -211,19 +62,19 @@ TEST_F(Effects, ObjectIsDrawnInTwoHalvesAndOddCountsLoseTheLastVertex)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
-        gl.draws.clear();
+        glRec.draws.clear();
         mesh.count = c.count;
         drawObject(&mesh);
-        ASSERT_EQ(gl.draws.size(), c.halves.size());
+        ASSERT_EQ(glRec.draws.size(), c.halves.size());
         for (size_t i = 0; i < c.halves.size(); ++i) {
-            EXPECT_EQ(gl.draws[i].mode, (GLenum)GL_TRIANGLES);
-            EXPECT_EQ(gl.draws[i].first, c.halves[i].first);
-            EXPECT_EQ(gl.draws[i].count, c.halves[i].second);
-            EXPECT_EQ(gl.draws[i].arrayFormat, (GLenum)GL_T2F_N3F_V3F);
-            EXPECT_EQ(gl.draws[i].arrayPointer, vertices);
+            EXPECT_EQ(glRec.draws[i].mode, (GLenum)GL_TRIANGLES);
+            EXPECT_EQ(glRec.draws[i].first, c.halves[i].first);
+            EXPECT_EQ(glRec.draws[i].count, c.halves[i].second);
+            EXPECT_EQ(glRec.draws[i].arrayFormat, (GLenum)GL_T2F_N3F_V3F);
+            EXPECT_EQ(glRec.draws[i].arrayPointer, vertices);
         }
     }
-    EXPECT_EQ(gl.arrayStride, 32);
+    EXPECT_EQ(glRec.arrayStride, 32);
 }
 
 TEST_F(Effects, MissingOrEmptyObjectDoesNothing)
@@ -231,23 +82,23 @@ TEST_F(Effects, MissingOrEmptyObjectDoesNothing)
     drawObject(nullptr);
     quon_oia_t empty{nullptr, GL_T2F_V3F, 0, GL_TRIANGLES, 36, nullptr};
     drawObject(&empty);
-    EXPECT_EQ(gl.calls, 0);
+    EXPECT_EQ(glRec.calls, 0);
 }
 
 TEST_F(Effects, MessageAtStartStandsAt150x140InDarkYellowlessGrey)
 {
-    gl.fontSize = 17;  // whatever size the font was left at
+    fakeFont.size = 17;  // whatever size the font was left at
     drawText();
-    ASSERT_EQ(gl.prints.size(), 1u);
-    const Print& p = gl.prints[0];
+    ASSERT_EQ(fakeFont.prints.size(), 1u);
+    const FakePrint& p = fakeFont.prints[0];
     EXPECT_EQ(p.text, "Not cheesy enough ?\n\nCome to moxel !!!");
     EXPECT_EQ(p.x, 150);
     EXPECT_EQ(p.y, 140);
     EXPECT_FLOAT_EQ(p.size, 40);
     expectColour(p.colour, 0.2f, 0.2f, 0.0f, 1.0f);
-    EXPECT_TRUE(gl.texture2D);
+    EXPECT_TRUE(glRec.state.on(GL_TEXTURE_2D));
     // What the carpet is drawn in.
-    expectColour(gl.colour, 1.0f, 0.8f, 0.5f, 1.0f);
+    expectColour(glRec.state.colour, 1.0f, 0.8f, 0.5f, 1.0f);
 }
 
 TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime)
@@ -269,15 +120,15 @@ TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.runTime << " s, frame " << c.frames);
-        gl.prints.clear();
+        fakeFont.prints.clear();
         runTime = c.runTime;
         frames = c.frames;
         drawText();
-        ASSERT_EQ(gl.prints.size(), 1u);
-        EXPECT_EQ(gl.prints[0].x, c.x);
-        EXPECT_EQ(gl.prints[0].y, c.y);
-        EXPECT_NEAR(gl.prints[0].colour[2], c.blue, 1e-6);
-        EXPECT_FLOAT_EQ(gl.prints[0].size, 40);
+        ASSERT_EQ(fakeFont.prints.size(), 1u);
+        EXPECT_EQ(fakeFont.prints[0].x, c.x);
+        EXPECT_EQ(fakeFont.prints[0].y, c.y);
+        EXPECT_NEAR(fakeFont.prints[0].colour[2], c.blue, 1e-6);
+        EXPECT_FLOAT_EQ(fakeFont.prints[0].size, 40);
     }
 }
 
@@ -285,31 +136,132 @@ TEST_F(Effects, WithoutFontNoMessageButTheCarpetKeepsItsTint)
 {
     pff = nullptr;
     drawText();
-    EXPECT_TRUE(gl.prints.empty());
+    EXPECT_TRUE(fakeFont.prints.empty());
     drawCarpet();
-    ASSERT_EQ(gl.draws.size(), 1u);
-    expectColour(gl.draws[0].colour, 1.0f, 0.8f, 0.5f, 1.0f);
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    expectColour(glRec.draws[0].state.colour, 1.0f, 0.8f, 0.5f, 1.0f);
+}
+
+// The state that drawText leaves and run's 3D objects leave behind them.
+void enterLikeRun()
+{
+    glRec.state.enabled = {GL_TEXTURE_2D, GL_BLEND, GL_CULL_FACE};
+    glRec.state.blendSrc = GL_SRC_ALPHA;
+    glRec.state.blendDst = GL_ONE;
+    glRec.state.colour = {{1, 0.8f, 0.5f, 1}};
+    glRec.state.texture = 3;
+    glRec.projection.back().m[0] = 0.5;  // some perspective
+    glRec.projection.back().m[11] = -1;
+    glRec.modelview.back() = GlMatrix::translation(0, 0, 50);
+}
+
+TEST_F(Effects, CarpetIsTheImagesBottomFifthAlphaBlendedOverTheBottomSixth)
+{
+    enterLikeRun();
+    const GlMatrix projection = glRec.projection.back(), modelview = glRec.modelview.back();
+    drawCarpet();
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    const GlDraw& d = glRec.draws[0];
+    EXPECT_EQ(d.mode, (GLenum)GL_QUADS);
+    EXPECT_EQ(d.state.texture, 7u);
+    EXPECT_TRUE(d.state.on(GL_BLEND));
+    EXPECT_TRUE(d.state.on(GL_TEXTURE_2D));
+    EXPECT_EQ(d.state.blendSrc, (GLenum)GL_SRC_ALPHA);
+    EXPECT_EQ(d.state.blendDst, (GLenum)GL_ONE_MINUS_SRC_ALPHA);
+    expectColour(d.state.colour, 1.0f, 0.8f, 0.5f, 1.0f);
+    EXPECT_TRUE(d.modelview.isIdentity());
+    EXPECT_EQ(glRec.orthoArgs, (std::array<double, 6>{{0, 1600, 0, 1200, -1, 1}}));
+    GlMatrix virtualScreen;  // x 0..1600 and y 0..1200 onto -1..1
+    virtualScreen.m[0] = 2.0 / 1600, virtualScreen.m[5] = 2.0 / 1200, virtualScreen.m[10] = -1;
+    virtualScreen.m[12] = -1, virtualScreen.m[13] = -1, virtualScreen.ortho = true;
+    EXPECT_EQ(d.projection, virtualScreen);
+    const float corners[4][4] = {{0, 0, 0, 1}, {1600, 0, 1, 1}, {1600, 200, 1, 0.8f}, {0, 200, 0, 0.8f}};
+    ASSERT_EQ(d.vertices.size(), 4u);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_FLOAT_EQ(d.vertices[k].x, corners[k][0]) << k;
+        EXPECT_FLOAT_EQ(d.vertices[k].y, corners[k][1]) << k;
+        EXPECT_FLOAT_EQ(d.vertices[k].s, corners[k][2]) << k;
+        EXPECT_FLOAT_EQ(d.vertices[k].t, corners[k][3]) << k;
+    }
+    // Left behind: blending off, its function kept, the matrices as they were.
+    EXPECT_FALSE(glRec.state.on(GL_BLEND));
+    EXPECT_EQ(glRec.state.blendSrc, (GLenum)GL_SRC_ALPHA);
+    EXPECT_EQ(glRec.state.blendDst, (GLenum)GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(glRec.state.texture, 7u);
+    EXPECT_EQ(glRec.matrixMode, (GLenum)GL_MODELVIEW);
+    EXPECT_EQ(glRec.projection, std::vector<GlMatrix>{projection});
+    EXPECT_EQ(glRec.modelview, std::vector<GlMatrix>{modelview});
+    EXPECT_EQ(glRec.misuse, 0);
+}
+
+TEST_F(Effects, LogoIsAddedAtFourFifthsAndLeavesTheStateTheNextFrameStartsFrom)
+{
+    enterLikeRun();
+    glRec.state.enabled.insert(GL_DEPTH_TEST);
+    glRec.state.enabled.insert(GL_LIGHTING);
+    glRec.state.blendDst = GL_ONE_MINUS_SRC_ALPHA;  // what the carpet leaves
+    drawLogo();
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    const GlDraw& d = glRec.draws[0];
+    EXPECT_EQ(d.mode, (GLenum)GL_QUADS);
+    EXPECT_EQ(d.first, 0);
+    EXPECT_EQ(d.count, 4);
+    EXPECT_EQ(d.arrayFormat, (GLenum)GL_T2F_V3F);
+    EXPECT_EQ(d.arrayPointer, oiaLogo);
+    EXPECT_EQ(d.state.texture, 9u);
+    EXPECT_EQ(d.state.enabled, (std::set<GLenum>{GL_TEXTURE_2D, GL_BLEND, GL_CULL_FACE}));
+    EXPECT_EQ(d.state.blendSrc, (GLenum)GL_SRC_ALPHA);
+    EXPECT_EQ(d.state.blendDst, (GLenum)GL_ONE);
+    expectColour(d.state.colour, 1, 1, 1, 0.8f);
+    // Placed in device coordinates: no projection, and only the logo's own
+    // shift up, nothing of the matrices the frame had before.
+    EXPECT_TRUE(d.projection.isIdentity());
+    EXPECT_EQ(d.modelview, GlMatrix::translation(0, 1.75f, 0));
+    ASSERT_EQ(d.vertices.size(), 4u);
+    EXPECT_FLOAT_EQ(d.vertices[0].y, 1.35f);  // top right, clipped at 1
+    EXPECT_FLOAT_EQ(d.vertices[2].y, 0.5f);   // bottom left
+
+    // Left for the next frame: blending and the depth test off, the additive
+    // function, the logo's colour, both matrices as the logo drew (the next
+    // frame loads them again), the modelview selected.
+    EXPECT_EQ(glRec.state.enabled, (std::set<GLenum>{GL_TEXTURE_2D, GL_CULL_FACE}));
+    EXPECT_EQ(glRec.state.blendSrc, (GLenum)GL_SRC_ALPHA);
+    EXPECT_EQ(glRec.state.blendDst, (GLenum)GL_ONE);
+    expectColour(glRec.state.colour, 1, 1, 1, 0.8f);
+    EXPECT_EQ(glRec.projection, std::vector<GlMatrix>{GlMatrix{}});
+    EXPECT_EQ(glRec.modelview, std::vector<GlMatrix>{GlMatrix::translation(0, 1.75f, 0)});
+    EXPECT_EQ(glRec.matrixMode, (GLenum)GL_MODELVIEW);
+    EXPECT_EQ(glRec.misuse, 0);
 }
 
 TEST_F(Effects, TextureUploadWithAndWithoutImage)
 {
     GLuint empty = util_textureFromQuonImage(nullptr, nullptr);
     EXPECT_NE(empty, 0u);
-    EXPECT_EQ(gl.bound, empty);
-    EXPECT_EQ(gl.minFilter, GL_LINEAR);
-    EXPECT_EQ(gl.magFilter, GL_LINEAR);
-    EXPECT_EQ(gl.texImages, 0);
+    EXPECT_EQ(glRec.state.texture, empty);
+    EXPECT_EQ(glRec.textures[empty].params[GL_TEXTURE_MIN_FILTER], GL_LINEAR);
+    EXPECT_EQ(glRec.textures[empty].params[GL_TEXTURE_MAG_FILTER], GL_LINEAR);
+    EXPECT_TRUE(glRec.texImages.empty());
 
     unsigned char pixels[32 * 16 * 4] = {};
     quon_image_t image{32, 16, pixels, QUON_IMAGE_RGB, nullptr};
     GLuint name = util_textureFromQuonImage(nullptr, &image);
     EXPECT_NE(name, empty);
-    EXPECT_EQ(gl.bound, name);
-    ASSERT_EQ(gl.texImages, 1);
-    const GLint expected[6] = {0, GL_RGBA, 32, 16, 0, GL_RGBA};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(gl.texImageArgs[i], expected[i]) << "argument " << i;
-    EXPECT_EQ(gl.texImageData, pixels);
+    EXPECT_EQ(glRec.state.texture, name);
+    ASSERT_EQ(glRec.texImages.size(), 1u);
+    const GlTexImage& t = glRec.texImages[0];
+    EXPECT_EQ(t.texture, name);
+    EXPECT_EQ(t.level, 0);
+    EXPECT_EQ(t.internalFormat, GL_RGBA);
+    EXPECT_EQ(t.width, 32);
+    EXPECT_EQ(t.height, 16);
+    EXPECT_EQ(t.border, 0);
+    EXPECT_EQ(t.format, (GLenum)GL_RGBA);
+    EXPECT_EQ(t.type, (GLenum)GL_UNSIGNED_BYTE);
+    EXPECT_EQ(t.data, pixels);
+    EXPECT_EQ(glRec.textures[name].params[GL_TEXTURE_MIN_FILTER], GL_LINEAR);
+    EXPECT_EQ(glRec.textures[name].params[GL_TEXTURE_MAG_FILTER], GL_LINEAR);
+    EXPECT_EQ(glRec.misuse, 0);
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 #   XCLIENT     the demo_xclient helper
 #   SOURCE_DIR  the repository root
 # Cases: window, key:NAME (an xdotool key name), delete, destroy, resize,
-# resize-next-frame, nodisplay.
+# resize-next-frame, glx-create, glx-makecurrent, nodisplay, and noglx (on a
+# server without GLX).
 set -u
 case_=$1
 TITLE="quon-lib GLX Test"
@@ -18,7 +19,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/out" ] && { echo "-- demo output:"; cat "$work/out"; }; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  [ -f "$work/out" ] && { echo "-- demo output:"; cat "$work/out"; }
+  [ -f "$work/err" ] && { echo "-- demo standard error:"; cat "$work/err"; }
+  exit 1
+}
 
 # Sanitizer builds: ASan's runtime must otherwise come first in the library
 # list (gcc builds); no leak check of the whole program, whose records live to
@@ -39,7 +45,7 @@ looping() {  # looping: wait until the frame loop runs (it registers the delete 
   done
   fail "WM_PROTOCOLS lacks WM_DELETE_WINDOW"
 }
-no_x_errors() { grep -q "X Error" "$work/out" && fail "X errors"; return 0; }
+no_x_errors() { cat "$work/out" "$work/err" 2>/dev/null | grep -q "X Error" && fail "X errors"; return 0; }
 alive() { kill -0 "$pid" 2>/dev/null; }
 finish() {  # finish: wait for the demo to end and expect status 0
   local i
@@ -52,6 +58,12 @@ finish() {  # finish: wait for the demo to end and expect status 0
 still_running() {  # still_running WHAT: let a few frames pass, expect the demo alive
   sleep 1
   alive || fail "the demo ended after $1"
+}
+run_fixed() {  # run_fixed [ENV=VALUE...]: a short run on the fixed clock, status in $rc,
+  # standard output in $work/out, standard error in $work/err
+  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work" \
+    FRAMECLOCK_STEP_US=20000 FRAMECLOCK_QUIT=30 "$@" timeout 60 "$DEMO") >"$work/out" 2>"$work/err"
+  rc=$?
 }
 viewport_of() {  # viewport_of FRAME: "W H" of that frame's viewport in frames.log
   awk -v f="$1" '$1 == f { print $4, $5 }' "$work/frames.log"
@@ -94,18 +106,34 @@ delete)
   finish
   ;;
 destroy)
-  # Destroyed by another client: the loop ends. The swap that follows the
-  # destruction may draw to the window that is gone, which Xlib's default
-  # error handler answers with status 1; clean-up itself must not destroy the
-  # window again.
-  start
-  looping
-  "$XCLIENT" destroy "$wid" || fail "demo_xclient destroy"
-  for i in $(seq 300); do alive || break; sleep 0.1; done
-  alive && fail "the demo is still running after its window was destroyed"
-  wait "$pid"; rc=$?; pid=
-  [ "$rc" -eq 0 ] || [ "$rc" -eq 1 ] || fail "exit status $rc"
-  grep -q "X_DestroyWindow" "$work/out" && fail "clean-up destroyed the window again"
+  # Destroyed by another client right after frame 5 is swapped: the loop ends
+  # on the DestroyNotify before it draws again, clean-up does not destroy the
+  # window a second time, and no X error ends the program.
+  run_fixed FRAMECLOCK_DESTROY=5
+  [ "$rc" -eq 0 ] || fail "exit status $rc, expected 0"
+  no_x_errors
+  [ "$(tail -n1 "$work/frames.log" | awk '{ print $1 }')" = 5 ] ||
+    fail "frames after the destruction: $(tail -n1 "$work/frames.log")"
+  ;;
+glx-create|glx-makecurrent)
+  # The context cannot be made (or made current): one line on standard error
+  # naming the program, nothing on standard output, status 1.
+  if [ "$case_" = glx-create ]; then
+    what="can't open GLX context."
+  else
+    what="can't set GL context."
+  fi
+  run_fixed FRAMECLOCK_FAIL=${case_#glx-}
+  [ "$rc" -eq 1 ] || fail "exit status $rc, expected 1"
+  [ "$(cat "$work/err")" = "$DEMO: $what" ] || fail "standard error: $(cat "$work/err")"
+  [ -s "$work/out" ] && fail "unexpected standard output"
+  ;;
+noglx)
+  # A server without GLX (demo_xvfb.sh --no-glx): no visual, status 1, not a word.
+  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null timeout 20 "$DEMO") >"$work/out" 2>&1
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "exit status $rc, expected 1"
+  [ -s "$work/out" ] && fail "unexpected output"
   ;;
 resize)
   # A size change made from outside reaches the viewport.
@@ -129,10 +157,7 @@ resize-next-frame)
   # The resize is made right after frame 5 is swapped; frame 6 already has
   # the new viewport, frame 5 and those before it the old one. The run is
   # short, so it is not watched from outside.
-  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work" \
-    FRAMECLOCK_STEP_US=20000 FRAMECLOCK_RESIZE=5:800x500 FRAMECLOCK_QUIT=8 timeout 60 "$DEMO") \
-    >"$work/out" 2>&1
-  rc=$?
+  run_fixed FRAMECLOCK_RESIZE=5:800x500 FRAMECLOCK_QUIT=8
   [ "$rc" -eq 0 ] || fail "exit status $rc, expected 0"
   for f in 0 5; do
     [ "$(viewport_of $f)" = "1024 768" ] || fail "frame $f viewport: $(viewport_of $f)"

@@ -1,11 +1,14 @@
 // Bitmap font: loading descriptions and the quads drawn for a text. The GL
-// calls of the font unit are recorded by a stand-in defined here, so no
-// context or display is needed.
+// calls of the font unit are recorded by the shared stand-in (gl_recorder), so
+// no context or display is needed.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
+
+#include "gl_recorder.h"
 
 #include "lib_support.h"
 
@@ -18,47 +21,23 @@ struct Vertex {
     bool operator==(const Vertex& o) const { return s == o.s && t == o.t && x == o.x && y == o.y; }
 };
 
-struct Recorder {
-    std::vector<std::string> calls;
-    std::vector<Vertex> vertices;
-    int texS = 0, texT = 0;
-    int begins = 0, ends = 0;
-    int matrixMode = 0;
-    int depth[3] = {0, 0, 0};  // push depth of projection, modelview, texture
-    GLint texWidth = 128, texHeight = 64;
-    double scaled[3] = {0, 0, 0};
-    double ortho[6] = {0, 0, 0, 0, 0, 0};
-    int slot() const { return matrixMode == GL_PROJECTION ? 0 : matrixMode == GL_MODELVIEW ? 1 : 2; }
-} rec;
+// The vertices drawn so far: texel coordinates and position as the font gave them.
+std::vector<Vertex> drawn() {
+    std::vector<Vertex> out;
+    for (const GlVertex& v : glRec.allVertices())
+        out.push_back({int(std::lround(v.s)), int(std::lround(v.t)), int(std::lround(v.ox)), int(std::lround(v.oy))});
+    return out;
+}
+
+// A font texture of width x height texels at level 0, bound as the demo leaves it.
+void bindFontTexture(GLsizei width, GLsizei height) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+}
 
 }  // namespace
-
-extern "C" {
-void glBegin(GLenum mode) {
-    EXPECT_EQ(mode, GLenum(GL_QUADS));
-    ++rec.begins;
-}
-void glEnd() { ++rec.ends; }
-void glTexCoord2i(GLint s, GLint t) { rec.texS = s, rec.texT = t; }
-void glVertex2i(GLint x, GLint y) { rec.vertices.push_back({rec.texS, rec.texT, x, y}); }
-void glEnable(GLenum cap) { rec.calls.push_back("enable " + std::to_string(cap)); }
-void glBlendFunc(GLenum s, GLenum d) { rec.calls.push_back("blend " + std::to_string(s) + " " + std::to_string(d)); }
-void glMatrixMode(GLenum mode) { rec.matrixMode = int(mode); }
-void glPushMatrix() { ++rec.depth[rec.slot()]; }
-void glPopMatrix() { --rec.depth[rec.slot()]; }
-void glLoadIdentity() {}
-void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
-    const double v[6] = {l, r, b, t, n, f};
-    std::copy(v, v + 6, rec.ortho);
-}
-void glScaled(GLdouble x, GLdouble y, GLdouble z) {
-    EXPECT_EQ(rec.matrixMode, GL_TEXTURE);
-    rec.scaled[0] = x, rec.scaled[1] = y, rec.scaled[2] = z;
-}
-void glGetTexLevelParameteriv(GLenum, GLint, GLenum name, GLint* v) {
-    *v = name == GL_TEXTURE_WIDTH ? rec.texWidth : rec.texHeight;
-}
-}
 
 namespace {
 
@@ -89,7 +68,8 @@ const std::vector<Glyph> kGlyphs = {
 
 struct FontTest : testing::Test {
     void SetUp() override {
-        rec = Recorder();
+        glRec = GlRecorder();
+        bindFontTexture(128, 64);
         archive = libtest::buildArchive({{"data/slkscr.qfi", description(8, 9, kGlyphs)}});
         bytes = std::make_unique<libtest::Held>(archive.bytes);
         quon_dar_add(c, reinterpret_cast<quon_data_t*>(bytes->p));
@@ -100,7 +80,8 @@ struct FontTest : testing::Test {
     ql_font_t* state() const { return static_cast<ql_font_t*>(c.ql()->objects[font->id].data); }
     // The four vertices of quad `i` drawn so far.
     std::vector<Vertex> quad(size_t i) const {
-        return std::vector<Vertex>(rec.vertices.begin() + long(4 * i), rec.vertices.begin() + long(4 * i + 4));
+        std::vector<Vertex> all = drawn();
+        return std::vector<Vertex>(all.begin() + long(4 * i), all.begin() + long(4 * i + 4));
     }
 
     Context c;
@@ -131,13 +112,15 @@ TEST_F(FontTest, GlyphQuadAtScaleFive) {
     ASSERT_EQ(quon_font_setSize(c, font, 40.0f), 0);
     EXPECT_FLOAT_EQ(font->fScale, 5.0f);
     gfDrawString(font, "ii", 100, 600);
-    ASSERT_EQ(rec.vertices.size(), 8u);
+    ASSERT_EQ(drawn().size(), 8u);
     // 25 wide, 45 tall, bottom 20 below the pen line; the first "i" wins.
     std::vector<Vertex> first = {{122, 27, 100, 580}, {127, 27, 125, 580}, {127, 18, 125, 625}, {122, 18, 100, 625}};
     EXPECT_EQ(quad(0), first);
     EXPECT_EQ(quad(1)[0].x, 125);  // the pen advanced 25
-    EXPECT_EQ(rec.begins, 1);
-    EXPECT_EQ(rec.ends, 1);
+    ASSERT_EQ(glRec.draws.size(), 1u);  // one glBegin .. glEnd
+    EXPECT_EQ(glRec.draws[0].mode, (GLenum)GL_QUADS);
+    EXPECT_FALSE(glRec.inBegin);
+    EXPECT_EQ(glRec.misuse, 0);
     EXPECT_EQ(state()->wVertices, 2);
 }
 
@@ -152,27 +135,27 @@ TEST_F(FontTest, ScaleOneDrawsTexelForTexel) {
 TEST_F(FontTest, NewlinesMoveThePenDownAndBack) {
     quon_font_setSize(c, font, 40.0f);
     gfDrawString(font, "y\n\ni", 300, 800);
-    ASSERT_EQ(rec.vertices.size(), 8u);
+    ASSERT_EQ(drawn().size(), 8u);
     EXPECT_EQ(quad(1)[0].x, 300);
     EXPECT_EQ(quad(1)[0].y, 800 - 90 - 20);
 
-    rec.vertices.clear();
+    glRec.draws.clear();
     gfDrawString(font, "\ni", 300, 800);
-    ASSERT_EQ(rec.vertices.size(), 4u);
+    ASSERT_EQ(drawn().size(), 4u);
     EXPECT_EQ(quad(0)[0].y, 800 - 45 - 20);
 }
 
 TEST_F(FontTest, MissingGlyphsDrawNothingAndKeepThePen) {
     quon_font_setSize(c, font, 40.0f);
     gfDrawString(font, "i/\t\xffi", 0, 0);
-    ASSERT_EQ(rec.vertices.size(), 8u);
+    ASSERT_EQ(drawn().size(), 8u);
     EXPECT_EQ(quad(1)[0].x, 25);
     EXPECT_EQ(state()->wVertices, 2);
 }
 
 TEST_F(FontTest, EmptyTextDrawsNothing) {
     quon_font_print(c, font, "", 10, 10, 2);
-    EXPECT_TRUE(rec.vertices.empty());
+    EXPECT_TRUE(drawn().empty());
     EXPECT_EQ(state()->wVertices, 0);
 }
 
@@ -182,7 +165,7 @@ TEST_F(FontTest, PenAndEdgesAreSixteenBit) {
     EXPECT_EQ(quad(0)[0].x, 32760);
     EXPECT_EQ(quad(0)[1].x, int16_t(32785));  // right edge wraps
     EXPECT_EQ(quad(1)[0].x, int16_t(32785));  // and so does the pen
-    rec.vertices.clear();
+    glRec.draws.clear();
     gfDrawString(font, "i", 70000, 0);  // the start is cut to 16 bits
     EXPECT_EQ(quad(0)[0].x, int16_t(70000));
 }
@@ -198,30 +181,38 @@ TEST_F(FontTest, ProductsTruncateTowardZero) {
     EXPECT_EQ(quad(2)[0].x, 3);  // then 7 x 0.375 -> 2
     // Negative products too: 9 x -0.375 = -3.375 -> -3 puts the pen line at 3,
     // and the space's 4 rows below give 4 x -0.375 = -1.5 -> -1, a bottom at 4.
-    rec.vertices.clear();
+    glRec.draws.clear();
     quon_font_setSize(c, font, -3.0f);
     gfDrawString(font, "\n ", 0, 0);
     EXPECT_EQ(quad(0)[0].y, 4);
 }
 
 TEST_F(FontTest, PrintWrapsDrawingInBeginAndEndAndFlushes) {
-    rec.texWidth = 128;
-    rec.texHeight = 64;
+    glRec.modelview.back() = GlMatrix::translation(0, 0, 50);  // whatever the caller had
+    const GlMatrix modelview = glRec.modelview.back();
     quon_font_print(c, font, "yM", 0, 0, 2);
-    EXPECT_EQ(rec.vertices.size(), 8u);
+    EXPECT_EQ(drawn().size(), 8u);
     EXPECT_EQ(state()->wVertices, 0);
-    const double ortho[6] = {0, 1600, 0, 1200, -1, 1};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(rec.ortho[i], ortho[i]);
-    EXPECT_DOUBLE_EQ(rec.scaled[0], 1.0 / 128);
-    EXPECT_DOUBLE_EQ(rec.scaled[1], 1.0 / 64);
-    EXPECT_EQ(rec.depth[0], 0);
-    EXPECT_EQ(rec.depth[1], 0);
-    EXPECT_EQ(rec.depth[2], 0);
-    EXPECT_EQ(rec.matrixMode, GL_MODELVIEW);
-    std::vector<std::string> expected = {"enable " + std::to_string(GL_TEXTURE_2D), "enable " + std::to_string(GL_BLEND),
-                                         "blend " + std::to_string(GL_SRC_ALPHA) + " " +
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    const GlDraw& d = glRec.draws[0];
+    // Drawn on the virtual screen, with texel coordinates scaled to the bound
+    // texture's level-0 size.
+    EXPECT_EQ(glRec.orthoArgs, (std::array<double, 6>{{0, 1600, 0, 1200, -1, 1}}));
+    EXPECT_TRUE(d.ortho);
+    EXPECT_TRUE(d.modelview.isIdentity());
+    GlMatrix texels;
+    texels.m[0] = 1.0 / 128, texels.m[5] = 1.0 / 64;
+    EXPECT_EQ(d.texture, texels);
+    // Every matrix restored, the modelview selected again.
+    EXPECT_EQ(glRec.projection, std::vector<GlMatrix>{GlMatrix{}});
+    EXPECT_EQ(glRec.modelview, std::vector<GlMatrix>{modelview});
+    EXPECT_EQ(glRec.texture, std::vector<GlMatrix>{GlMatrix{}});
+    EXPECT_EQ(glRec.matrixMode, (GLenum)GL_MODELVIEW);
+    EXPECT_EQ(glRec.misuse, 0);
+    std::vector<std::string> expected = {"glEnable " + std::to_string(GL_TEXTURE_2D), "glEnable " + std::to_string(GL_BLEND),
+                                         "glBlendFunc " + std::to_string(GL_SRC_ALPHA) + " " +
                                              std::to_string(GL_ONE_MINUS_SRC_ALPHA)};
-    EXPECT_EQ(rec.calls, expected);
+    EXPECT_EQ(glRec.logOf({"glEnable", "glDisable", "glBlendFunc"}), expected);
 
     // Without auto-flush the quads are counted until a flush.
     state()->bAutoFlush = 0;
@@ -232,12 +223,20 @@ TEST_F(FontTest, PrintWrapsDrawingInBeginAndEndAndFlushes) {
 }
 
 TEST_F(FontTest, NoTextureLeavesTheTextureMatrixUnscaled) {
-    rec.texWidth = 0;
-    rec.texHeight = 0;
+    glBindTexture(GL_TEXTURE_2D, 0);  // no image: level 0 has no size
     gfBeginText();
+    EXPECT_TRUE(glRec.texture.back().isIdentity());
+    EXPECT_EQ(glRec.texture.size(), 2u);
     gfEndText();
-    EXPECT_EQ(rec.scaled[0], 1.0);
-    EXPECT_EQ(rec.scaled[1], 1.0);
+    // Only level 0 gives the size: a texture with other levels alone is unscaled too.
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 1, GL_RGBA, 64, 32, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    gfBeginText();
+    EXPECT_TRUE(glRec.texture.back().isIdentity());
+    gfEndText();
+    EXPECT_EQ(glRec.misuse, 0);
 }
 
 TEST_F(FontTest, DeleteReleasesTheStateAndClearsTheHandle) {
@@ -276,18 +275,18 @@ TEST(FontLoad, ContextReleasesFontStatesItStillHolds) {
     ASSERT_NE(font, nullptr);
     EXPECT_NE(c.ql()->objects[font->id].data, nullptr);
     // Printing a font with no glyphs draws nothing.
-    rec = Recorder();
+    glRec = GlRecorder();
     quon_font_print(c, font, "abc", 0, 0, 2);
-    EXPECT_TRUE(rec.vertices.empty());
+    EXPECT_TRUE(drawn().empty());
     EXPECT_EQ(quon_font_setSize(c, font, 40.0f), -1);  // no native size to divide by
     std::free(font);  // the record is the caller's; the state is the context's
 }
 
 TEST(FontLoad, NullFontDrawsNothing) {
-    rec = Recorder();
+    glRec = GlRecorder();
     EXPECT_EQ(quon_font_print(nullptr, nullptr, "abc", 0, 0, 2), 0);
     gfDrawString(nullptr, "abc", 0, 0);
-    EXPECT_EQ(rec.begins, 0);
+    EXPECT_TRUE(glRec.draws.empty());
 }
 
 // The demo's font description "data/slkscr.qfi".
@@ -308,12 +307,13 @@ TEST(ShippedFont, DescriptionAndGlyphPlacement) {
     EXPECT_EQ(font->chars[77], ' ');
     for (char absent : {'/', ';', '_'}) EXPECT_EQ(std::strchr(font->chars, absent), nullptr) << absent;
 
-    rec = Recorder();
+    glRec = GlRecorder();
     quon_font_setSize(c, font, 40.0f);
     gfDrawString(font, "i/i", 0, 600);
-    ASSERT_EQ(rec.vertices.size(), 8u);
+    ASSERT_EQ(drawn().size(), 8u);
     std::vector<Vertex> i = {{122, 27, 0, 580}, {127, 27, 25, 580}, {127, 18, 25, 625}, {122, 18, 0, 625}};
-    EXPECT_EQ(std::vector<Vertex>(rec.vertices.begin(), rec.vertices.begin() + 4), i);
-    EXPECT_EQ(rec.vertices[4].x, 25);
+    const std::vector<Vertex> all = drawn();
+    EXPECT_EQ(std::vector<Vertex>(all.begin(), all.begin() + 4), i);
+    EXPECT_EQ(all[4].x, 25);
     quon_font_delete(c, &font);
 }

@@ -11,6 +11,8 @@
 #include "Scene1.h"
 #include "scene_fake.h"
 
+quon_lib_t* pQuonLib = fakeContext;
+
 namespace {
 
 const char kText[] = "Hello";
@@ -18,7 +20,7 @@ const char kText[] = "Hello";
 class SceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fakeGl = FakeGl();
+        glRec = GlRecorder();
         fakeLib = FakeLib();
         fakeLib.text = reinterpret_cast<const unsigned char*>(kText);
         fakeLib.textSize = sizeof kText;  // the file's own zero included
@@ -62,7 +64,7 @@ TEST_F(SceneTest, TextWithoutZeroIsCutAtItsSizeAndMissingTextIsEmpty) {
     EXPECT_EQ(empty.pss->iTextLen, 1);
     empty.run(0.2);
     empty.run(0.2);
-    EXPECT_EQ(fakeGl.misuse, 0);
+    EXPECT_EQ(glRec.misuse, 0);
 }
 
 TEST_F(SceneTest, ShippedTextEndsAtItsZeroAndTakes598StepsAPass) {
@@ -129,18 +131,18 @@ TEST_F(SceneTest, LongFrameTurnsOnceAndTheBarsHeadBack) {
 TEST_F(SceneTest, FrameDrawsBarsInTheInheritedStateThenTheScrollerBetweenThem) {
     Scene1& s = make();
     // What the previous frame's last overlay left behind, and the camera.
-    fakeGl.state.enabled = {GL_TEXTURE_2D};
-    fakeGl.state.colour = {{1, 1, 1, 0.8f}};
-    const FakeState inherited = fakeGl.state;
-    fakeGl.modelview.back().tz = 50;
-    const FakeMatrix camera = fakeGl.modelview.back();
+    glRec.state.enabled = {GL_TEXTURE_2D};
+    glRec.state.colour = {{1, 1, 1, 0.8f}};
+    const GlState inherited = glRec.state;
+    glRec.modelview.back() = GlMatrix::translation(0, 0, 50);
+    const GlMatrix camera = glRec.modelview.back();
     s.fRasterPos = 100;
     s.texRasterActive = 1;
     s.run(0.0);
 
-    ASSERT_EQ(fakeGl.draws.size(), 3u);
+    ASSERT_EQ(glRec.draws.size(), 3u);
     for (int bar = 0; bar < 2; bar++) {
-        const FakeDraw& d = fakeGl.draws[bar];
+        const GlDraw& d = glRec.draws[bar];
         EXPECT_EQ(d.mode, static_cast<GLenum>(GL_QUADS));
         EXPECT_TRUE(d.ortho);
         EXPECT_EQ(d.state.texture, static_cast<GLuint>(s.texRaster[1]));
@@ -155,19 +157,19 @@ TEST_F(SceneTest, FrameDrawsBarsInTheInheritedStateThenTheScrollerBetweenThem) {
         EXPECT_EQ(d.vertices[0].s, 1.0f);  // mirrored left to right
         EXPECT_EQ(d.vertices[0].t, 0.0f);  // the image's first row at the bottom
     }
-    EXPECT_EQ(fakeGl.orthoArgs, (std::array<double, 6>{{0, 1600, 0, 1200, -1, 1}}));
-    const FakeDraw& glyphs = fakeGl.draws[2];
+    EXPECT_EQ(glRec.orthoArgs, (std::array<double, 6>{{0, 1600, 0, 1200, -1, 1}}));
+    const GlDraw& glyphs = glRec.draws[2];
     EXPECT_TRUE(glyphs.ortho);
     EXPECT_EQ(glyphs.vertices[0].y, 550.0f);  // top of the lower bar
     EXPECT_EQ(glyphs.vertices[1].y, 750.0f);  // top of the upper bar
 
     // Matrices restored; the scroller's state is left to the rest of the frame.
-    EXPECT_EQ(fakeGl.misuse, 0);
-    EXPECT_EQ(fakeGl.matrixMode, static_cast<GLenum>(GL_MODELVIEW));
-    EXPECT_EQ(fakeGl.modelview, std::vector<FakeMatrix>{camera});
-    EXPECT_EQ(fakeGl.projection, std::vector<FakeMatrix>{FakeMatrix{}});
-    EXPECT_EQ(fakeGl.state.enabled, (std::set<GLenum>{GL_BLEND, GL_TEXTURE_2D}));
-    EXPECT_EQ(fakeGl.state.texture, static_cast<GLuint>(s.texFont));
+    EXPECT_EQ(glRec.misuse, 0);
+    EXPECT_EQ(glRec.matrixMode, static_cast<GLenum>(GL_MODELVIEW));
+    EXPECT_EQ(glRec.modelview, std::vector<GlMatrix>{camera});
+    EXPECT_EQ(glRec.projection, std::vector<GlMatrix>{GlMatrix{}});
+    EXPECT_EQ(glRec.state.enabled, (std::set<GLenum>{GL_BLEND, GL_TEXTURE_2D}));
+    EXPECT_EQ(glRec.state.texture, static_cast<GLuint>(s.texFont));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The scroller: glyph cells, the padded text, scrolling and the drawn line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -137,14 +138,14 @@ TEST(ScrollerUpdate, ExactlyOneDoesNotAdvance) {
 class ScrollerDraw : public ::testing::Test {
 protected:
     void SetUp() override {
-        fakeGl = FakeGl();
-        fakeGl.state.enabled.insert(GL_LIGHTING);
-        fakeGl.state.colour = {{0.2f, 0.3f, 0.4f, 0.8f}};
+        glRec = GlRecorder();
+        glRec.state.enabled.insert(GL_LIGHTING);
+        glRec.state.colour = {{0.2f, 0.3f, 0.4f, 0.8f}};
         ss.setFontTex(7);
     }
     // What the scroller leaves for the rest of the frame.
     void expectScrollerState() {
-        const FakeState& st = fakeGl.state;
+        const GlState& st = glRec.state;
         EXPECT_EQ(st.enabled, (std::set<GLenum>{GL_BLEND, GL_TEXTURE_2D}));
         EXPECT_EQ(st.blendSrc, static_cast<GLenum>(GL_SRC_ALPHA));
         EXPECT_EQ(st.blendDst, static_cast<GLenum>(GL_ONE));
@@ -158,13 +159,13 @@ TEST_F(ScrollerDraw, FifteenOverlappingQuadsFromTheSoftOffset) {
     ss.setText("AB");
     ss.fSoft = 0.5f;
     ss.draw();
-    ASSERT_EQ(fakeGl.draws.size(), 1u);
-    const FakeDraw& d = fakeGl.draws[0];
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    const GlDraw& d = glRec.draws[0];
     EXPECT_EQ(d.mode, static_cast<GLenum>(GL_QUADS));
     ASSERT_EQ(d.vertices.size(), 60u);
-    EXPECT_EQ(fakeGl.misuse, 0);
+    EXPECT_EQ(glRec.misuse, 0);
     for (int q = 0; q < 15; q++) {
-        const FakeVertex* v = &d.vertices[4 * q];
+        const GlVertex* v = &d.vertices[4 * q];
         EXPECT_FLOAT_EQ(v[2].x, -60.0f + 120.0f * q);
         EXPECT_FLOAT_EQ(v[0].x - v[2].x, 160);
         EXPECT_FLOAT_EQ(v[0].y, 200);
@@ -182,18 +183,46 @@ TEST_F(ScrollerDraw, FifteenOverlappingQuadsFromTheSoftOffset) {
     expectScrollerState();
 }
 
+TEST_F(ScrollerDraw, EveryCornerOfEveryGlyphQuadHasItsPositionAndCellCorner) {
+    ss.setText("AB");
+    ss.fSoft = 0.5f;
+    ss.draw();
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    const GlDraw& d = glRec.draws[0];
+    ASSERT_EQ(d.vertices.size(), 60u);
+    const int cells[3] = {65, 66, 0};  // 'A', 'B', then the padding's spaces
+    for (int q = 0; q < 15; q++) {
+        SCOPED_TRACE(testing::Message() << "quad " << q);
+        const int cell = cells[std::min(q, 2)];
+        const float s0 = static_cast<float>(cell % 16) / 16, t0 = static_cast<float>(cell / 16) / 16;
+        const float s1 = s0 + 0.0615f, t1 = t0 + 0.0575f;
+        const float x0 = -60.0f + 120.0f * q, x1 = x0 + 160;
+        // Bottom right, top right, top left, bottom left; the texture's rows run
+        // top down, so the bottom corners take the cell's lower edge t1.
+        const float expected[4][4] = {{x1, 200, s1, t1}, {x1, 400, s1, t0}, {x0, 400, s0, t0}, {x0, 200, s0, t1}};
+        for (int k = 0; k < 4; k++) {
+            const GlVertex& v = d.vertices[4 * q + k];
+            EXPECT_FLOAT_EQ(v.x, expected[k][0]) << "corner " << k;
+            EXPECT_FLOAT_EQ(v.y, expected[k][1]) << "corner " << k;
+            EXPECT_FLOAT_EQ(v.z, 0) << "corner " << k;
+            EXPECT_FLOAT_EQ(v.s, expected[k][2]) << "corner " << k;
+            EXPECT_FLOAT_EQ(v.t, expected[k][3]) << "corner " << k;
+        }
+    }
+}
+
 TEST_F(ScrollerDraw, LastPositionWithShortestPaddingStaysInsideTheBuffer) {
     ss.setLen(0);
     ss.setText("xyz");
     ss.hardscroll(ss.iTextLen);
     ss.draw();  // reads 15 bytes from index 4 of a 19-byte buffer
-    ASSERT_EQ(fakeGl.draws.size(), 1u);
-    EXPECT_EQ(fakeGl.draws[0].vertices.size(), 60u);
+    ASSERT_EQ(glRec.draws.size(), 1u);
+    EXPECT_EQ(glRec.draws[0].vertices.size(), 60u);
 }
 
 TEST_F(ScrollerDraw, WithoutTextSetsTheStateAndDrawsNothing) {
     ss.draw();
-    EXPECT_TRUE(fakeGl.draws.empty());
+    EXPECT_TRUE(glRec.draws.empty());
     expectScrollerState();
 }
 

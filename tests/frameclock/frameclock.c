@@ -19,6 +19,11 @@
  *                       key press.
  *   FRAMECLOCK_RESIZE   "N:WxH": after the swap of frame N, resize the window
  *                       to W by H and wait until the server has done it.
+ *   FRAMECLOCK_DESTROY  after the swap of this frame, destroy the window from a
+ *                       connection of its own (as another client would) and
+ *                       wait until the server has done it.
+ *   FRAMECLOCK_FAIL     "create": glXCreateContext answers NULL;
+ *                       "makecurrent": glXMakeCurrent answers False.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -39,7 +44,8 @@ static long long stepUs = -1, startS = 1000000000LL;
 static const char* dir;
 static long* captures;
 static int numCaptures;
-static long quitFrame = -1, resizeFrame = -1;
+static long quitFrame = -1, resizeFrame = -1, destroyFrame = -1;
+static const char* failCall = "";
 static unsigned resizeW, resizeH;
 static int stageObjects, stageText; /* captured already in this frame */
 
@@ -72,6 +78,10 @@ static void configure(void)
     }
     if ((s = getenv("FRAMECLOCK_QUIT")))
         quitFrame = atol(s);
+    if ((s = getenv("FRAMECLOCK_DESTROY")))
+        destroyFrame = atol(s);
+    if ((s = getenv("FRAMECLOCK_FAIL")))
+        failCall = s;
     if ((s = getenv("FRAMECLOCK_RESIZE")) &&
         sscanf(s, "%ld:%ux%u", &resizeFrame, &resizeW, &resizeH) != 3)
         resizeFrame = -1;
@@ -183,6 +193,36 @@ static void sendQuit(Display* dpy, Window w)
     XFlush(dpy);
 }
 
+static void destroyFromOutside(Window w)
+{
+    Display* other = XOpenDisplay(NULL);
+    if (!other) {
+        fprintf(stderr, "frameclock: no second connection\n");
+        abort();
+    }
+    XDestroyWindow(other, w);
+    XSync(other, False);
+    XCloseDisplay(other);
+}
+
+GLXContext glXCreateContext(Display* dpy, XVisualInfo* vis, GLXContext share, Bool direct)
+{
+    static GLXContext (*real)(Display*, XVisualInfo*, GLXContext, Bool);
+    if (!real)
+        real = (GLXContext (*)(Display*, XVisualInfo*, GLXContext, Bool))next("glXCreateContext");
+    configure();
+    return strcmp(failCall, "create") == 0 ? NULL : real(dpy, vis, share, direct);
+}
+
+Bool glXMakeCurrent(Display* dpy, GLXDrawable drawable, GLXContext ctx)
+{
+    static Bool (*real)(Display*, GLXDrawable, GLXContext);
+    if (!real)
+        real = (Bool (*)(Display*, GLXDrawable, GLXContext))next("glXMakeCurrent");
+    configure();
+    return strcmp(failCall, "makecurrent") == 0 ? False : real(dpy, drawable, ctx);
+}
+
 void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
 {
     static void (*real)(Display*, GLXDrawable);
@@ -212,6 +252,8 @@ void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
     }
     if (frame == quitFrame)
         sendQuit(dpy, drawable);
+    if (frame == destroyFrame)
+        destroyFromOutside(drawable);
     ++frame;
     stageObjects = stageText = 0;
 }
