@@ -155,12 +155,13 @@ Image readPNG(const std::string& path)
 // and 49 against a 2 s capture at 25 fps, both on a 40 ms clock step.
 //
 // Tolerance: both contexts are Mesa's llvmpipe with 8-bit colour and a
-// 24-bit depth buffer, drawing the same calls, so the pictures should agree
-// but for the rounding of the frame time (the X11 demo's clock passes through
-// whole microseconds since a start of 10^9 s, the capture's is frame / fps)
-// and the rasteriser's handling of the two drawables. Allowed: no channel off
-// by more than 2 on all but 0.1 % of the pixels, and those off by no more than
-// 64 (a few edge pixels of the rotating meshes).
+// 24-bit depth buffer drawing the same calls, and the step is 40 ms for both,
+// so geometry and texels agree. What differs is the rounding where textured
+// quads are blended (the logo, the carpet and the text above it: there about
+// 8 % of the pixels differ by 1, a few by 2, between the X11 window and the
+// EGL pbuffer, already in frame 0). Allowed: every channel within 2, and at
+// most 15 % of the pixels different at all; a shift of the picture, a wrong
+// frame time or a colour conversion breaks either bound.
 TEST(CaptureFrames, EqualTheRunningDemosFrames)
 {
     if (env("DISPLAY").empty() || env("DEMO").empty() || env("FRAMECLOCK").empty())
@@ -183,18 +184,18 @@ TEST(CaptureFrames, EqualTheRunningDemosFrames)
         Image ref = readPNG(dir + "/frame-" + std::to_string(k) + "-final.png");
         ASSERT_EQ(ref.w, W) << "frame " << k << " of the running demo";
         const unsigned char* got = &video[k * frameBytes];
-        long off = 0;
+        long differ = 0;
         int worst = 0;
         for (size_t i = 0; i < (size_t)W * H; ++i) {
             int d = 0;
             for (int c = 0; c < 3; ++c)
                 d = std::max(d, std::abs(got[i * 3 + c] - ref.px[i * 3 + c]));
-            off += d > 2;
+            differ += d > 0;
             worst = std::max(worst, d);
         }
-        EXPECT_LE(off, (long)W * H / 1000) << "frame " << k << ": pixels off by more than 2";
-        EXPECT_LE(worst, 64) << "frame " << k;
-        printf("frame %d: %ld pixels off by more than 2, largest difference %d\n", k, off, worst);
+        EXPECT_LE(worst, 2) << "frame " << k;
+        EXPECT_LE(differ, (long)W * H * 15 / 100) << "frame " << k << ": pixels that differ";
+        printf("frame %d: %ld pixels differ, by %d at most\n", k, differ, worst);
     }
     // The frames differ from each other: the comparison sees motion.
     EXPECT_NE(memcmp(&video[0], &video[30 * frameBytes], frameBytes), 0);
