@@ -6,6 +6,7 @@
 #ifndef DEMO_CAPTURE_H
 #define DEMO_CAPTURE_H
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,5 +74,25 @@ private:
 Encoder& captureEncoder();
 void captureProgress(int64_t framesDone);
 extern int64_t captureFramesDelivered;
+
+// Where the time goes, in seconds summed over the run; demo-capture prints it
+// when DEMO_CAPTURE_TIMES is set (the benchmark does).
+struct CaptureTimes {
+    // The render thread: drawing (the frame function and the read-back
+    // request), mixing the music, copying frames out of their buffer objects,
+    // waiting for room in the encoder's queue.
+    double draw = 0, mix = 0, copy = 0, wait = 0;
+    // The encoder thread: colour conversion, video and sound encoding with the
+    // writing of their packets, waiting for frames.
+    double convert = 0, video = 0, sound = 0, idle = 0;
+};
+extern CaptureTimes captureTimes;
+
+// Seconds from an arbitrary start, for the figures above.
+inline double captureNow()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
 
 #endif

@@ -238,5 +238,11 @@ int main(int argc, char** argv)
            settings.output.c_str(), (long long)settings.frames,
            (double)settings.frames / settings.fps, settings.fps, settings.width, settings.height,
            elapsed, speedOf(settings.frames, elapsed));
+    if (getenv("DEMO_CAPTURE_TIMES")) {
+        const CaptureTimes& t = captureTimes;
+        printf("times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
+               "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
+               t.draw, t.mix, t.copy, t.wait, t.convert, t.video, t.sound, t.idle);
+    }
     return 0;
 }

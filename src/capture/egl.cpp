@@ -28,6 +28,7 @@ static EGLSurface eglSurface = EGL_NO_SURFACE;
 static EGLContext eglContext = EGL_NO_CONTEXT;
 static int iFrames = 0;
 int64_t captureFramesDelivered = 0;
+CaptureTimes captureTimes;
 static double fThis = 0, fLast = 0;
 
 // Frames in flight between the draw and the copy out of its buffer object.
@@ -87,6 +88,7 @@ struct Slot {
 // Copies a finished frame out of its buffer object and hands it on.
 bool deliver(Slot& slot, size_t bytes)
 {
+    double t0 = captureNow();
     glBindBuffer(GL_PIXEL_PACK_BUFFER, slot.pbo);
     const void* p = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, bytes, GL_MAP_READ_BIT);
     bool ok = p != nullptr;
@@ -98,7 +100,11 @@ bool deliver(Slot& slot, size_t bytes)
         fprintf(stderr, "%s: can't read the frame back.\n", commandLineName);
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    return ok && captureEncoder().push(std::move(slot.frame));
+    double t1 = captureNow();
+    captureTimes.copy += t1 - t0;
+    ok = ok && captureEncoder().push(std::move(slot.frame));
+    captureTimes.wait += captureNow() - t1;
+    return ok;
 }
 
 }  // namespace
@@ -119,6 +125,7 @@ void loopWindow(int (*run)())
     int64_t rendered = 0;
     while (ok && rendered < cs.frames) {
         const int64_t k = rendered;
+        double t0 = captureNow();
         int done = run();
         glFlush();
 
@@ -132,6 +139,8 @@ void loopWindow(int (*run)())
         glReadPixels(0, 0, cs.width, cs.height, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
         glPixelStorei(GL_PACK_ALIGNMENT, packAlign);
+        double t1 = captureNow();
+        captureTimes.draw += t1 - t0;
 
         // The music of this frame's 1/fps seconds, end callbacks included.
         // Without a running sound layer the frame is silent.
@@ -139,6 +148,7 @@ void loopWindow(int (*run)())
         slot.frame.audio.assign((size_t)n * 2, 0);
         if (n > 0 && FSOUND_MixFrames(slot.frame.audio.data(), n) != n)
             std::fill(slot.frame.audio.begin(), slot.frame.audio.end(), (int16_t)0);
+        captureTimes.mix += captureNow() - t1;
         ++rendered;
 
         if (k >= kRing - 1) {

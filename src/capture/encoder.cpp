@@ -248,6 +248,7 @@ std::string Encoder::Impl::encodeVideo(const CaptureFrame& f)
     const int stride = cs.width * 4;
     // OpenGL's rows run bottom up: start at the last row and step backwards.
     const uint8_t* lastRow = f.pixels.data() + (size_t)(cs.height - 1) * stride;
+    double t0 = captureNow();
     if (sws) {
         const uint8_t* src[1] = {lastRow};
         const int srcStride[1] = {-stride};
@@ -257,10 +258,14 @@ std::string Encoder::Impl::encodeVideo(const CaptureFrame& f)
             memcpy(vframe->data[0] + (size_t)y * vframe->linesize[0], lastRow - (size_t)y * stride,
                    stride);
     }
+    double t1 = captureNow();
+    captureTimes.convert += t1 - t0;
     vframe->pts = vpts++;
     if ((err = avcodec_send_frame(venc, vframe)) < 0)
         return avError("encoding", err);
-    return drain(venc, vst);
+    std::string e = drain(venc, vst);
+    captureTimes.video += captureNow() - t1;
+    return e;
 }
 
 // Sends frames samples from the queue to the audio encoder.
@@ -339,8 +344,10 @@ void Encoder::Impl::work()
     for (;;) {
         CaptureFrame f;
         {
+            double t0 = captureNow();
             std::unique_lock<std::mutex> lock(m);
             cv.wait(lock, [&] { return !queue.empty() || closing; });
+            captureTimes.idle += captureNow() - t0;
             if (queue.empty())
                 return;
             f = std::move(queue.front());
@@ -348,8 +355,10 @@ void Encoder::Impl::work()
             cv.notify_all();
         }
         std::string e = encodeVideo(f);
+        double t0 = captureNow();
         if (e.empty())
             e = encodeAudio(&f);
+        captureTimes.sound += captureNow() - t0;
         if (!e.empty()) {
             setError(e);
             return;
