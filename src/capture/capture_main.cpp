@@ -201,8 +201,10 @@ void captureProgress(int64_t framesDone)
 int main(int argc, char** argv)
 {
     atexit(removeTemp);
+    // A hang-up that was ignored when we started (nohup) stays ignored.
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        signal(sig, onSignal);
+        if (signal(sig, onSignal) == SIG_IGN && sig == SIGHUP)
+            signal(sig, SIG_IGN);
     parse(argc, argv);
 
     Encoder enc;
