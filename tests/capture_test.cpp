@@ -263,6 +263,8 @@ TEST(Capture, Mp4AndWebmHoldBothStreams)
         EXPECT_EQ(probe(file, "a", "stream=channels"), "2");
         EXPECT_EQ(probe(file, "v", "stream=r_frame_rate"), "30/1");
         EXPECT_EQ(probe(file, "v", "stream=nb_read_frames"), "90") << name;
+        // Frame 0 at 0, with the sound (Opus's pre-skip is before 0 in .webm).
+        EXPECT_EQ(probe(file, "v", "stream=start_time"), "0.000000") << name;
         double fmtDuration = atof(probe(file, "", "format=duration").c_str());
         EXPECT_NEAR(fmtDuration, 3.0, 1.0 / 30) << name;
         int rate = mp4 ? 44100 : 48000;

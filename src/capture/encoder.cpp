@@ -280,7 +280,10 @@ std::string Encoder::Impl::sendAudio(int frames)
     if (err < 0)
         return avError("sound frame", err);
     av_audio_fifo_read(fifo, (void**)aframe->data, frames);
-    aframe->pts = apts;
+    // The Matroska family stores Opus's pre-skip as the track's codec delay,
+    // which a reader takes off every timestamp: the packets start at 0 here so
+    // that the first sound after the pre-skip plays with frame 0.
+    aframe->pts = apts + (cs.container == Container::webm ? aenc->initial_padding : 0);
     apts += frames;
     if ((err = avcodec_send_frame(aenc, aframe)) < 0)
         return avError("encoding the sound", err);
