@@ -10,9 +10,11 @@
 #   3. memory: peak resident memory (VmHWM), heap in use after start-up and
 #      after the frames, and the big heap blocks still alive;
 #   4. the mixer's CPU time per second of audio (fsound_bench);
-#   5. PNG decoding against libpng and libspng (png_bench).
+#   5. PNG decoding against libpng and libspng (png_bench);
+#   6. demo-capture: 10 s at 60 fps into an .mp4, its multiple of real time
+#      beside the running demo's frame rate (bench/capture.sh).
 # Environment: BUILD (build folder, default ./build; the targets are built),
-# FRAMES (default 1000), SKIP_BENCH=1 leaves out 4 and 5.
+# FRAMES (default 1000), SKIP_BENCH=1 leaves out 4 and 5, SKIP_CAPTURE=1 6.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -197,4 +199,9 @@ if [ "${SKIP_BENCH:-0}" != 1 ]; then
   echo
   echo "== PNG decoding (png_bench)"
   "$BUILD/bench/png_bench" --data "$ROOT/data"
+fi
+
+if [ "${SKIP_CAPTURE:-0}" != 1 ]; then
+  echo
+  BUILD=$BUILD "$ROOT/bench/capture.sh"
 fi

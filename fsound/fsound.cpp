@@ -63,6 +63,8 @@ struct Mixer {
     std::thread::id callbackThread;       // the thread that runs it
     std::thread::id mixerThreadId;
 
+    bool outputChosen = false;  // FSOUND_SetOutput overrides the environment
+    std::string outputSetting;
     std::unique_ptr<fsound::Output> output;  // null in manual mode
     std::thread thread;
     std::atomic<bool> quit{false};
@@ -247,8 +249,9 @@ signed char FSOUND_Init(int mixrate, int maxchannels, unsigned int) {
     if (mixrate < 8000 || mixrate > 192000 || maxchannels < 1 || maxchannels > 256)
         return report<signed char>(FSOUND_ERR_INIT, 0);
     const char* env = std::getenv("FSOUND_OUTPUT");
+    std::string setting = mx.outputChosen ? mx.outputSetting : env ? env : "";
     bool manual = false;
-    std::unique_ptr<fsound::Output> out = openOutput(env ? env : "", mixrate, manual);
+    std::unique_ptr<fsound::Output> out = openOutput(setting, mixrate, manual);
     if (!out && !manual) return report<signed char>(FSOUND_ERR_INIT, 0);
     mx.rate = mixrate;
     mx.maxChannels = maxchannels;
@@ -267,6 +270,15 @@ signed char FSOUND_Init(int mixrate, int maxchannels, unsigned int) {
         mx.mixerThreadId = mx.thread.get_id();
     }
     if (!mx.atexitRegistered) mx.atexitRegistered = std::atexit(closeAtExit) == 0;
+    return report<signed char>(FSOUND_ERR_NONE, 1);
+}
+
+signed char FSOUND_SetOutput(const char* setting) {
+    Mixer& mx = mixer();
+    std::lock_guard<std::mutex> lock(mx.m);
+    if (mx.initialized) return report<signed char>(FSOUND_ERR_INITIALIZED, 0);
+    mx.outputChosen = setting != nullptr;
+    mx.outputSetting = setting ? setting : "";
     return report<signed char>(FSOUND_ERR_NONE, 1);
 }
 

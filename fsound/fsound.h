@@ -21,6 +21,8 @@
 //   FSOUND_OUTPUT=wav:PATH         mix in real time into the WAV file PATH
 //   FSOUND_OUTPUT=manual           no mixer thread: the caller mixes with
 //                                  FSOUND_MixFrames
+// A program chooses the output itself with FSOUND_SetOutput, which takes the
+// same settings and overrides the environment.
 // The ALSA library's own error reports are never printed. With
 // FSOUND_ALSA_ERRORS set (to anything but "0" or nothing), a device that
 // cannot be opened, or fails for good while playing, gives one line on
@@ -62,6 +64,11 @@ enum {
 
 // Number of values FSOUND_DSP_GetSpectrum gives.
 #define FSOUND_SPECTRUM_SIZE 512
+
+// Chooses the output that the next FSOUND_Init opens, in the settings of
+// FSOUND_OUTPUT above ("manual" for no device); null goes back to reading the
+// environment. Returns 1, or 0 while the layer is running.
+signed char FSOUND_SetOutput(const char* setting);
 
 // Starts the mixer at mixrate Hz (8000..192000) with maxchannels channels
 // (1..256); flags are ignored. Returns 1 when ready, 0 when no output opens.

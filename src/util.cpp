@@ -1,31 +1,5 @@
-// The demo's clock and texture upload.
+// Texture upload for the demo (the clock is in clock.cpp).
 #include "main.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <sys/time.h>
-#endif
-
-// Seconds as a double; only differences between two readings matter.
-double util_getCurrentTime()
-{
-#if defined(_WIN32)
-    static LARGE_INTEGER frequency;
-    static bool bFrequency = false;
-    if (!bFrequency) {
-        QueryPerformanceFrequency(&frequency);
-        bFrequency = true;
-    }
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart / (double)frequency.QuadPart;
-#else
-    struct timeval tv;
-    gettimeofday(&tv, nullptr);
-    return tv.tv_sec + tv.tv_usec / 1000000.0;
-#endif
-}
 
 // Uploads an image already converted to RGBA8888 as a new texture, linear
 // filtering, no mipmaps. A null image, or one left without pixels by a failed

@@ -1,0 +1,98 @@
+// demo-capture: the demo rendered headless, frame by frame, into a video file
+// with its music. The pieces: the command line and the temporary file
+// (capture_main.cpp), the frame clock (frameclock.cpp), the headless window
+// layer that renders, reads back and mixes the sound (egl.cpp), and the
+// encoder with its own thread (encoder.cpp).
+#ifndef DEMO_CAPTURE_H
+#define DEMO_CAPTURE_H
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The sound's rate; every frame carries the samples of its 1/fps seconds.
+constexpr int kCaptureRate = 44100;
+
+enum class Container { mp4, webm, mkv };
+
+struct CaptureSettings {
+    Container container = Container::mp4;
+    int width = 1024, height = 768;
+    int fps = 60;
+    int quality = 80;      // 0 (smallest) to 100 (best); .mkv is lossless
+    int64_t frames = 0;    // frames to render
+    std::string output;    // the file asked for
+    std::string temp;      // where it is written until it is complete
+};
+
+// The settings of this run, filled by the command line before the demo starts.
+CaptureSettings& captureSettings();
+
+// Stereo samples (per channel) that come before frame k: k * rate / fps,
+// rounded down, so each frame takes its share with the fraction carried.
+inline int64_t samplesBeforeFrame(int64_t k, int fps) { return k * kCaptureRate / fps; }
+
+// The frame clock (frameclock.cpp): util_getCurrentTime reads frame / fps
+// seconds; the window layer moves it on by one frame after each frame.
+void frameClockStart(int fps);
+void frameClockAdvance();
+
+// One rendered frame on its way to the encoder: BGRA pixels with OpenGL's
+// rows (bottom row first) and the interleaved stereo samples of its time.
+struct CaptureFrame {
+    std::vector<uint8_t> pixels;
+    std::vector<int16_t> audio;
+};
+
+// Encodes and writes on a thread of its own (encoder.cpp).
+class Encoder {
+public:
+    Encoder();
+    ~Encoder();
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
+    // Opens the file and its streams and starts the thread; "" or an error.
+    std::string open(const CaptureSettings& settings);
+    // Hands a frame over; blocks while the encoder is several frames behind.
+    // Returns false once the encoder has failed (see finish for why).
+    bool push(CaptureFrame&& frame);
+    // A buffer for the next frame, taken from those the encoder is done with.
+    CaptureFrame recycled();
+    // Drains the queue, flushes the codecs and closes the file; "" or an error.
+    std::string finish();
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+// Called by the window layer: the encoder to feed, and each frame's end
+// (frames done so far) for the progress line.
+// The window layer counts the frames it has handed over in
+// captureFramesDelivered.
+Encoder& captureEncoder();
+void captureProgress(int64_t framesDone);
+extern int64_t captureFramesDelivered;
+
+// Where the time goes, in seconds summed over the run; demo-capture prints it
+// when DEMO_CAPTURE_TIMES is set (the benchmark does).
+struct CaptureTimes {
+    // The render thread: drawing (the frame function and the read-back
+    // request), mixing the music, copying frames out of their buffer objects,
+    // waiting for room in the encoder's queue.
+    double draw = 0, mix = 0, copy = 0, wait = 0;
+    // The encoder thread: colour conversion, video and sound encoding with the
+    // writing of their packets, waiting for frames.
+    double convert = 0, video = 0, sound = 0, idle = 0;
+};
+extern CaptureTimes captureTimes;
+
+// Seconds from an arbitrary start, for the figures above.
+inline double captureNow()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+#endif

@@ -1,0 +1,250 @@
+// demo-capture's entry point: reads the command line, checks every input
+// before any work, opens the encoder on a temporary file beside the output,
+// runs the demo's own start-up (quonDemoMain, the demo's main built for the
+// capture), and renames the file into place only when it is complete. An
+// interrupted or failed capture removes the temporary file.
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "capture.h"
+#include "fsound.h"
+
+int quonDemoMain(int argc, char** argv);
+
+namespace {
+
+const char* const kUsage =
+    "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] OUTPUT\n"
+    "Renders the demo with its music, without a display or a sound card, into OUTPUT:\n"
+    "  .mp4   H.264 + AAC (for sharing)\n"
+    "  .webm  VP9 + Opus\n"
+    "  .mkv   FFV1 + FLAC, lossless (for archiving)\n"
+    "  --seconds S  length in seconds (default 72.452: the track, then its looped part again)\n"
+    "  --fps N      frames per second, 1 to 240 (default 60)\n"
+    "  --size WxH   picture size, even numbers from 16 to 8192 (default 1024x768)\n"
+    "  --quality Q  0 (smallest file) to 100 (best), default 80; .mkv is always lossless\n";
+
+CaptureSettings settings;
+Encoder* encoder = nullptr;
+
+// The temporary file's name, kept where a signal handler can read it.
+char tempPath[4096];
+bool complete = false;
+
+void removeTemp()
+{
+    if (!complete && tempPath[0])
+        unlink(tempPath);
+}
+
+void onSignal(int sig)
+{
+    if (tempPath[0])
+        unlink(tempPath);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+[[noreturn]] void die(const std::string& message)
+{
+    fprintf(stderr, "demo-capture: %s\n", message.c_str());
+    exit(1);
+}
+
+bool parseInt(const char* s, long lo, long hi, int& out)
+{
+    char* end;
+    errno = 0;
+    long v = strtol(s, &end, 10);
+    if (errno || end == s || *end || v < lo || v > hi)
+        return false;
+    out = (int)v;
+    return true;
+}
+
+bool parseSize(const char* s, int& w, int& h)
+{
+    const char* x = strchr(s, 'x');
+    if (!x)
+        return false;
+    std::string ws(s, x);
+    return parseInt(ws.c_str(), 16, 8192, w) && parseInt(x + 1, 16, 8192, h) && w % 2 == 0 &&
+           h % 2 == 0;
+}
+
+void parse(int argc, char** argv)
+{
+    double seconds = 72.452;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            fputs(kUsage, stdout);
+            exit(0);
+        }
+        bool option = a == "--seconds" || a == "--fps" || a == "--size" || a == "--quality";
+        if (option && i + 1 >= argc)
+            die(a + " needs a value (see --help)");
+        if (a == "--seconds") {
+            char* end;
+            const char* v = argv[++i];
+            seconds = strtod(v, &end);
+            if (end == v || *end || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
+                die(std::string("--seconds: \"") + v + "\" is not a length from 0 to 86400 seconds");
+        } else if (a == "--fps") {
+            if (!parseInt(argv[++i], 1, 240, settings.fps))
+                die(std::string("--fps: \"") + argv[i] + "\" is not a rate from 1 to 240");
+        } else if (a == "--size") {
+            if (!parseSize(argv[++i], settings.width, settings.height))
+                die(std::string("--size: \"") + argv[i] +
+                    "\" is not WxH with even numbers from 16 to 8192");
+        } else if (a == "--quality") {
+            if (!parseInt(argv[++i], 0, 100, settings.quality))
+                die(std::string("--quality: \"") + argv[i] + "\" is not a number from 0 to 100");
+        } else if (a.size() > 1 && a[0] == '-') {
+            die("unknown option " + a + " (see --help)");
+        } else if (!settings.output.empty()) {
+            die("one output file only (see --help)");
+        } else {
+            settings.output = a;
+        }
+    }
+    if (settings.output.empty())
+        die("no output file given (see --help)");
+    settings.frames = std::llround(seconds * settings.fps);
+    if (settings.frames < 1)
+        die("--seconds: shorter than one frame at " + std::to_string(settings.fps) + " fps");
+
+    const std::string& out = settings.output;
+    size_t slash = out.rfind('/');
+    std::string base = slash == std::string::npos ? out : out.substr(slash + 1);
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : out.substr(0, slash);
+    size_t dot = base.rfind('.');
+    std::string ext = dot == std::string::npos || dot == 0 ? "" : base.substr(dot);
+    for (char& c : ext)
+        c = (char)tolower((unsigned char)c);
+    if (ext == ".mp4")
+        settings.container = Container::mp4;
+    else if (ext == ".webm")
+        settings.container = Container::webm;
+    else if (ext == ".mkv")
+        settings.container = Container::mkv;
+    else
+        die("unknown output type \"" + (ext.empty() ? base : ext) + "\" (use .mp4, .webm or .mkv)");
+
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        die("the output folder " + dir + " does not exist");
+    if (stat(out.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        die(out + " is a folder");
+    // The temporary file itself is the test of the folder: made now, before
+    // any work, beside the output so that the rename stays in one file system.
+    std::string temp = dir + "/." + base + "." + std::to_string(getpid()) + ".part";
+    if (temp.size() >= sizeof tempPath)
+        die("the output name is too long");
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        die("cannot write in the output folder " + dir + ": " + strerror(errno));
+    ::close(fd);
+    settings.temp = temp;
+    strcpy(tempPath, temp.c_str());
+}
+
+// Progress: on a terminal one line that is rewritten, at most four times a
+// second; otherwise one summary line at the end (printed by main).
+std::chrono::steady_clock::time_point started;
+std::chrono::steady_clock::time_point lastShown;
+bool onTerminal = false;
+
+std::string clockText(double s)
+{
+    long t = std::lround(s);
+    char buf[32];
+    snprintf(buf, sizeof buf, "%ld:%02ld", t / 60, t % 60);
+    return buf;
+}
+
+double speedOf(int64_t framesDone, double elapsed)
+{
+    return elapsed > 0 ? framesDone / (double)settings.fps / elapsed : 0;
+}
+
+}  // namespace
+
+CaptureSettings& captureSettings() { return settings; }
+Encoder& captureEncoder() { return *encoder; }
+
+void captureProgress(int64_t framesDone)
+{
+    if (!onTerminal)
+        return;
+    auto now = std::chrono::steady_clock::now();
+    if (framesDone < settings.frames && now - lastShown < std::chrono::milliseconds(250))
+        return;
+    lastShown = now;
+    double elapsed = std::chrono::duration<double>(now - started).count();
+    double left = framesDone > 0 ? elapsed * (settings.frames - framesDone) / framesDone : 0;
+    printf("\rframe %lld/%lld  %5.1f%%  elapsed %s  left %s  %.2fx real time   ",
+           (long long)framesDone, (long long)settings.frames, 100.0 * framesDone / settings.frames,
+           clockText(elapsed).c_str(), clockText(left).c_str(), speedOf(framesDone, elapsed));
+    fflush(stdout);
+}
+
+int main(int argc, char** argv)
+{
+    atexit(removeTemp);
+    // A hang-up that was ignored when we started (nohup) stays ignored.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        if (signal(sig, onSignal) == SIG_IGN && sig == SIGHUP)
+            signal(sig, SIG_IGN);
+    parse(argc, argv);
+
+    Encoder enc;
+    encoder = &enc;
+    std::string e = enc.open(settings);
+    if (!e.empty())
+        die(e);
+
+    onTerminal = isatty(STDOUT_FILENO);
+    started = lastShown = std::chrono::steady_clock::now();
+    frameClockStart(settings.fps);
+    FSOUND_SetOutput("manual");  // the music is mixed frame by frame, no device
+
+    // The demo's own start-up and frame loop, with this program's window layer.
+    char name[] = "demo-capture";
+    char* demoArgv[] = {name, nullptr};
+    quonDemoMain(1, demoArgv);
+
+    e = enc.finish();
+    if (onTerminal)
+        printf("\n");
+    if (e.empty() && captureFramesDelivered != settings.frames)
+        e = "rendering stopped after " + std::to_string(captureFramesDelivered) + " frames";
+    if (e.empty() && rename(settings.temp.c_str(), settings.output.c_str()) != 0)
+        e = "cannot rename " + settings.temp + " to " + settings.output + ": " + strerror(errno);
+    if (!e.empty())
+        die(e);
+    complete = true;
+
+    double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    printf("demo-capture: %s: %lld frames, %.3f s at %d fps, %dx%d, in %.1f s (%.2fx real time)\n",
+           settings.output.c_str(), (long long)settings.frames,
+           (double)settings.frames / settings.fps, settings.fps, settings.width, settings.height,
+           elapsed, speedOf(settings.frames, elapsed));
+    if (getenv("DEMO_CAPTURE_TIMES")) {
+        const CaptureTimes& t = captureTimes;
+        printf("times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
+               "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
+               t.draw, t.mix, t.copy, t.wait, t.convert, t.video, t.sound, t.idle);
+    }
+    return 0;
+}

@@ -1,0 +1,192 @@
+// The capture's window layer: no window and no X server. An OpenGL
+// compatibility context through EGL on Mesa's surfaceless platform, drawing
+// into a pbuffer of the capture size; the frame loop renders each frame,
+// reads it back through a ring of pixel buffer objects (so that the read of
+// frame k overlaps the drawing of the frames after it), mixes the sound of
+// its 1/fps seconds and hands both to the encoder thread. The loop ends after
+// the last frame.
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "capture.h"
+#include "fsound.h"
+#include "main.h"
+
+char* commandLineName = nullptr;
+double fps = 0;  // frames per second of demo time, measured every 100 frames
+
+static EGLDisplay eglDisplay = EGL_NO_DISPLAY;
+static EGLSurface eglSurface = EGL_NO_SURFACE;
+static EGLContext eglContext = EGL_NO_CONTEXT;
+static int iFrames = 0;
+int64_t captureFramesDelivered = 0;
+CaptureTimes captureTimes;
+static double fThis = 0, fLast = 0;
+
+// Frames in flight between the draw and the copy out of its buffer object.
+constexpr int kRing = 3;
+
+static void fail(const char* what)
+{
+    fprintf(stderr, "%s: %s (EGL error 0x%x).\n", commandLineName, what, eglGetError());
+    exit(1);
+}
+
+// The requested size is the demo's window size; the capture draws at its own.
+int initWindow(int /*W*/, int /*H*/)
+{
+    const CaptureSettings& cs = captureSettings();
+    auto getPlatformDisplay =
+        (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
+    if (getPlatformDisplay)
+        eglDisplay = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (eglDisplay == EGL_NO_DISPLAY || !eglInitialize(eglDisplay, nullptr, nullptr))
+        fail("can't open an EGL display without a window system");
+    if (!eglBindAPI(EGL_OPENGL_API))
+        fail("can't use OpenGL through EGL");
+
+    // As the X11 layer's visual: 8-bit colour and a 24-bit depth buffer.
+    const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
+                                    EGL_OPENGL_BIT,   EGL_RED_SIZE,    8,
+                                    EGL_GREEN_SIZE,   8,               EGL_BLUE_SIZE,
+                                    8,                EGL_DEPTH_SIZE,  24,
+                                    EGL_NONE};
+    EGLConfig config;
+    EGLint numConfigs = 0;
+    if (!eglChooseConfig(eglDisplay, configAttribs, &config, 1, &numConfigs) || numConfigs < 1)
+        fail("can't find an EGL configuration for OpenGL");
+    const EGLint surfaceAttribs[] = {EGL_WIDTH, cs.width, EGL_HEIGHT, cs.height, EGL_NONE};
+    eglSurface = eglCreatePbufferSurface(eglDisplay, config, surfaceAttribs);
+    if (eglSurface == EGL_NO_SURFACE)
+        fail("can't create the drawing surface");
+    eglContext = eglCreateContext(eglDisplay, config, EGL_NO_CONTEXT, nullptr);
+    if (eglContext == EGL_NO_CONTEXT)
+        fail("can't open EGL context");
+    if (!eglMakeCurrent(eglDisplay, eglSurface, eglSurface, eglContext))
+        fail("can't set GL context");
+
+    iWidth = cs.width;
+    iHeight = cs.height;
+    return 0;
+}
+
+namespace {
+
+struct Slot {
+    GLuint pbo = 0;
+    CaptureFrame frame;
+};
+
+// Copies a finished frame out of its buffer object and hands it on.
+bool deliver(Slot& slot, size_t bytes)
+{
+    double t0 = captureNow();
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, slot.pbo);
+    const void* p = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, bytes, GL_MAP_READ_BIT);
+    bool ok = p != nullptr;
+    if (ok) {
+        slot.frame.pixels.resize(bytes);
+        memcpy(slot.frame.pixels.data(), p, bytes);
+        glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    } else {
+        fprintf(stderr, "%s: can't read the frame back.\n", commandLineName);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    double t1 = captureNow();
+    captureTimes.copy += t1 - t0;
+    ok = ok && captureEncoder().push(std::move(slot.frame));
+    captureTimes.wait += captureNow() - t1;
+    return ok;
+}
+
+}  // namespace
+
+void loopWindow(int (*run)())
+{
+    const CaptureSettings& cs = captureSettings();
+    const size_t bytes = (size_t)cs.width * cs.height * 4;
+    Slot ring[kRing];
+    for (Slot& s : ring) {
+        glGenBuffers(1, &s.pbo);
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, s.pbo);
+        glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+
+    bool ok = true;
+    int64_t rendered = 0;
+    while (ok && rendered < cs.frames) {
+        const int64_t k = rendered;
+        double t0 = captureNow();
+        int done = run();
+        glFlush();
+
+        Slot& slot = ring[k % kRing];
+        slot.frame = captureEncoder().recycled();
+        GLint packAlign;
+        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlign);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadBuffer(GL_BACK);
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, slot.pbo);
+        glReadPixels(0, 0, cs.width, cs.height, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        glPixelStorei(GL_PACK_ALIGNMENT, packAlign);
+        double t1 = captureNow();
+        captureTimes.draw += t1 - t0;
+
+        // The music of this frame's 1/fps seconds, end callbacks included.
+        // Without a running sound layer the frame is silent.
+        int n = (int)(samplesBeforeFrame(k + 1, cs.fps) - samplesBeforeFrame(k, cs.fps));
+        slot.frame.audio.assign((size_t)n * 2, 0);
+        if (n > 0 && FSOUND_MixFrames(slot.frame.audio.data(), n) != n)
+            std::fill(slot.frame.audio.begin(), slot.frame.audio.end(), (int16_t)0);
+        captureTimes.mix += captureNow() - t1;
+        ++rendered;
+
+        if (k >= kRing - 1) {
+            ok = deliver(ring[(k - (kRing - 1)) % kRing], bytes);
+            captureFramesDelivered += ok;
+        }
+
+        frameClockAdvance();
+        ++iFrames;
+        if (iFrames % 100 == 0) {
+            fThis = util_getCurrentTime() * 1000.0;
+            fps = 100000.0 / (fThis - fLast);
+            fLast = fThis;
+        }
+        captureProgress(captureFramesDelivered);
+        if (done)
+            break;
+    }
+    // The frames still in their buffer objects.
+    for (int64_t j = rendered > kRing - 1 ? rendered - (kRing - 1) : 0; ok && j < rendered; ++j) {
+        ok = deliver(ring[j % kRing], bytes);
+        captureFramesDelivered += ok;
+    }
+    captureProgress(captureFramesDelivered);
+    for (Slot& s : ring)
+        glDeleteBuffers(1, &s.pbo);
+}
+
+int cleanWindow()
+{
+    if (eglDisplay != EGL_NO_DISPLAY) {
+        eglMakeCurrent(eglDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (eglContext != EGL_NO_CONTEXT)
+            eglDestroyContext(eglDisplay, eglContext);
+        if (eglSurface != EGL_NO_SURFACE)
+            eglDestroySurface(eglDisplay, eglSurface);
+        eglTerminate(eglDisplay);
+    }
+    eglDisplay = EGL_NO_DISPLAY;
+    return 0;
+}

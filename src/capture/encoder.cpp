@@ -1,0 +1,436 @@
+// The capture's encoder: a thread that takes rendered frames and their
+// samples from a short queue, converts them, encodes them and writes the file.
+//   .mp4   H.264 (yuv420p) + AAC
+//   .webm  VP9 (yuv420p) + Opus (resampled to 48 kHz, the rates Opus has)
+//   .mkv   FFV1 in RGB + FLAC: lossless
+// Video timestamps count frames in a time base of 1/fps, audio timestamps
+// count samples in 1/rate, so neither drifts against the other.
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include "capture.h"
+
+namespace {
+
+constexpr size_t kQueue = 4;  // frames waiting for the encoder at most
+
+std::string avError(const char* what, int err)
+{
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, buf, sizeof buf);
+    return std::string(what) + ": " + buf;
+}
+
+}  // namespace
+
+struct Encoder::Impl {
+    CaptureSettings cs;
+    AVFormatContext* fmt = nullptr;
+    AVCodecContext* venc = nullptr;
+    AVCodecContext* aenc = nullptr;
+    AVStream* vst = nullptr;
+    AVStream* ast = nullptr;
+    SwsContext* sws = nullptr;
+    SwrContext* swr = nullptr;
+    AVAudioFifo* fifo = nullptr;
+    AVFrame* vframe = nullptr;
+    AVFrame* aframe = nullptr;
+    AVPacket* pkt = nullptr;
+    int64_t vpts = 0, apts = 0;
+    bool headerWritten = false;
+
+    std::thread thread;
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<CaptureFrame> queue, spare;
+    bool closing = false;
+    std::string error;  // the first failure; set once, under the lock
+
+    ~Impl()
+    {
+        avcodec_free_context(&venc);
+        avcodec_free_context(&aenc);
+        sws_freeContext(sws);
+        swr_free(&swr);
+        if (fifo)
+            av_audio_fifo_free(fifo);
+        av_frame_free(&vframe);
+        av_frame_free(&aframe);
+        av_packet_free(&pkt);
+        if (fmt) {
+            if (fmt->pb)
+                avio_closep(&fmt->pb);
+            avformat_free_context(fmt);
+        }
+    }
+
+    std::string openVideo();
+    std::string openAudio();
+    std::string openAll();
+    std::string drain(AVCodecContext* enc, AVStream* st);
+    std::string encodeVideo(const CaptureFrame& f);
+    std::string encodeAudio(const CaptureFrame* f);
+    std::string sendAudio(int frames);
+    std::string close();
+    void work();
+    void setError(const std::string& e)
+    {
+        std::lock_guard<std::mutex> lock(m);
+        if (error.empty())
+            error = e;
+        cv.notify_all();
+    }
+};
+
+std::string Encoder::Impl::openVideo()
+{
+    const char* name = cs.container == Container::mp4    ? "libx264"
+                       : cs.container == Container::webm ? "libvpx-vp9"
+                                                         : "ffv1";
+    const AVCodec* codec = avcodec_find_encoder_by_name(name);
+    if (!codec)
+        return std::string("no ") + name + " encoder in this FFmpeg";
+    venc = avcodec_alloc_context3(codec);
+    venc->width = cs.width;
+    venc->height = cs.height;
+    venc->time_base = AVRational{1, cs.fps};
+    venc->framerate = AVRational{cs.fps, 1};
+    venc->thread_count = 0;  // the codec's choice: every core
+    AVDictionary* opts = nullptr;
+    if (cs.container == Container::mkv) {
+        // The frames as read back, BGRA in memory with the alpha left out.
+        venc->pix_fmt = AV_PIX_FMT_0RGB32;
+        venc->gop_size = 1;
+        av_dict_set(&opts, "level", "3", 0);
+        av_dict_set(&opts, "slices", "4", 0);
+        av_dict_set(&opts, "slicecrc", "1", 0);
+    } else {
+        venc->pix_fmt = AV_PIX_FMT_YUV420P;
+        venc->colorspace = AVCOL_SPC_SMPTE170M;
+        venc->color_range = AVCOL_RANGE_MPEG;
+        venc->gop_size = 2 * cs.fps;
+        if (cs.container == Container::mp4) {
+            // Quality 0..100 to a constant rate factor of 40..12.
+            av_dict_set(&opts, "preset", "veryfast", 0);
+            av_dict_set_int(&opts, "crf", 40 - (28 * cs.quality + 50) / 100, 0);
+        } else {
+            // Quality 0..100 to a constant quality of 50..15, real-time speed.
+            venc->bit_rate = 0;
+            av_dict_set_int(&opts, "crf", 50 - (35 * cs.quality + 50) / 100, 0);
+            av_dict_set(&opts, "deadline", "realtime", 0);
+            av_dict_set(&opts, "cpu-used", "8", 0);
+            av_dict_set(&opts, "row-mt", "1", 0);
+        }
+        sws = sws_getContext(cs.width, cs.height, AV_PIX_FMT_BGRA, cs.width, cs.height,
+                             AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!sws)
+            return "cannot set up the colour conversion";
+    }
+    if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
+        venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int err = avcodec_open2(venc, codec, &opts);
+    av_dict_free(&opts);
+    if (err < 0)
+        return avError(name, err);
+    vst = avformat_new_stream(fmt, nullptr);
+    vst->time_base = venc->time_base;
+    vst->avg_frame_rate = venc->framerate;
+    vst->r_frame_rate = venc->framerate;
+    avcodec_parameters_from_context(vst->codecpar, venc);
+
+    vframe = av_frame_alloc();
+    vframe->format = venc->pix_fmt;
+    vframe->width = cs.width;
+    vframe->height = cs.height;
+    if ((err = av_frame_get_buffer(vframe, 0)) < 0)
+        return avError("video frame", err);
+    return "";
+}
+
+std::string Encoder::Impl::openAudio()
+{
+    const char* name = cs.container == Container::mp4    ? "aac"
+                       : cs.container == Container::webm ? "libopus"
+                                                         : "flac";
+    const AVCodec* codec = avcodec_find_encoder_by_name(name);
+    if (!codec)
+        return std::string("no ") + name + " encoder in this FFmpeg";
+    aenc = avcodec_alloc_context3(codec);
+    aenc->sample_rate = cs.container == Container::webm ? 48000 : kCaptureRate;
+    aenc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    av_channel_layout_copy(&aenc->ch_layout, &stereo);
+    aenc->time_base = AVRational{1, aenc->sample_rate};
+    if (cs.container != Container::mkv)
+        aenc->bit_rate = 96000 + 1600 * cs.quality;  // 96 to 256 kbit/s
+    if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
+        aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int err = avcodec_open2(aenc, codec, nullptr);
+    if (err < 0)
+        return avError(name, err);
+    ast = avformat_new_stream(fmt, nullptr);
+    ast->time_base = aenc->time_base;
+    avcodec_parameters_from_context(ast->codecpar, aenc);
+
+    if ((err = swr_alloc_set_opts2(&swr, &aenc->ch_layout, aenc->sample_fmt, aenc->sample_rate,
+                                   &stereo, AV_SAMPLE_FMT_S16, kCaptureRate, 0, nullptr)) < 0 ||
+        (err = swr_init(swr)) < 0)
+        return avError("sound conversion", err);
+    fifo = av_audio_fifo_alloc(aenc->sample_fmt, 2, 8192);
+    aframe = av_frame_alloc();
+    return fifo && aframe ? "" : "out of memory";
+}
+
+std::string Encoder::Impl::openAll()
+{
+    const char* format = cs.container == Container::mp4    ? "mp4"
+                         : cs.container == Container::webm ? "webm"
+                                                           : "matroska";
+    int err = avformat_alloc_output_context2(&fmt, nullptr, format, cs.temp.c_str());
+    if (err < 0 || !fmt)
+        return avError("output", err);
+    std::string e = openVideo();
+    if (e.empty())
+        e = openAudio();
+    if (!e.empty())
+        return e;
+    pkt = av_packet_alloc();
+    if ((err = avio_open(&fmt->pb, cs.temp.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return avError(cs.temp.c_str(), err);
+    AVDictionary* opts = nullptr;
+    if (cs.container == Container::mp4)
+        av_dict_set(&opts, "movflags", "+faststart", 0);  // playable while it downloads
+    err = avformat_write_header(fmt, &opts);
+    av_dict_free(&opts);
+    if (err < 0)
+        return avError("writing the header", err);
+    headerWritten = true;
+    return "";
+}
+
+// Writes every packet that the encoder has ready.
+std::string Encoder::Impl::drain(AVCodecContext* enc, AVStream* st)
+{
+    for (;;) {
+        int err = avcodec_receive_packet(enc, pkt);
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            return "";
+        if (err < 0)
+            return avError("encoding", err);
+        if (pkt->duration == 0 && enc == venc)
+            pkt->duration = 1;
+        av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
+        pkt->stream_index = st->index;
+        if ((err = av_interleaved_write_frame(fmt, pkt)) < 0)
+            return avError("writing", err);
+    }
+}
+
+std::string Encoder::Impl::encodeVideo(const CaptureFrame& f)
+{
+    int err = av_frame_make_writable(vframe);
+    if (err < 0)
+        return avError("video frame", err);
+    const int stride = cs.width * 4;
+    // OpenGL's rows run bottom up: start at the last row and step backwards.
+    const uint8_t* lastRow = f.pixels.data() + (size_t)(cs.height - 1) * stride;
+    double t0 = captureNow();
+    if (sws) {
+        const uint8_t* src[1] = {lastRow};
+        const int srcStride[1] = {-stride};
+        sws_scale(sws, src, srcStride, 0, cs.height, vframe->data, vframe->linesize);
+    } else {
+        for (int y = 0; y < cs.height; ++y)
+            memcpy(vframe->data[0] + (size_t)y * vframe->linesize[0], lastRow - (size_t)y * stride,
+                   stride);
+    }
+    double t1 = captureNow();
+    captureTimes.convert += t1 - t0;
+    vframe->pts = vpts++;
+    if ((err = avcodec_send_frame(venc, vframe)) < 0)
+        return avError("encoding", err);
+    std::string e = drain(venc, vst);
+    captureTimes.video += captureNow() - t1;
+    return e;
+}
+
+// Sends frames samples from the queue to the audio encoder.
+std::string Encoder::Impl::sendAudio(int frames)
+{
+    av_frame_unref(aframe);
+    aframe->nb_samples = frames;
+    aframe->format = aenc->sample_fmt;
+    aframe->sample_rate = aenc->sample_rate;
+    av_channel_layout_copy(&aframe->ch_layout, &aenc->ch_layout);
+    int err = av_frame_get_buffer(aframe, 0);
+    if (err < 0)
+        return avError("sound frame", err);
+    av_audio_fifo_read(fifo, (void**)aframe->data, frames);
+    // The Matroska family stores Opus's pre-skip as the track's codec delay,
+    // which a reader takes off every timestamp: the packets start at 0 here so
+    // that the first sound after the pre-skip plays with frame 0.
+    aframe->pts = apts + (cs.container == Container::webm ? aenc->initial_padding : 0);
+    apts += frames;
+    if ((err = avcodec_send_frame(aenc, aframe)) < 0)
+        return avError("encoding the sound", err);
+    return drain(aenc, ast);
+}
+
+// Converts one frame's samples (or, given null, what the converter still
+// holds) and sends every whole codec frame; at the end, the rest as well.
+std::string Encoder::Impl::encodeAudio(const CaptureFrame* f)
+{
+    const int in = f ? (int)(f->audio.size() / 2) : 0;
+    const int room = swr_get_out_samples(swr, in);
+    if (room > 0) {
+        if (av_audio_fifo_space(fifo) < room && av_audio_fifo_realloc(fifo, av_audio_fifo_size(fifo) + room) < 0)
+            return "out of memory";
+        uint8_t* planes[2];
+        std::vector<uint8_t> buf;
+        int bytes = av_samples_get_buffer_size(nullptr, 2, room, aenc->sample_fmt, 1);
+        buf.resize(bytes);
+        av_samples_fill_arrays(planes, nullptr, buf.data(), 2, room, aenc->sample_fmt, 1);
+        const uint8_t* src[1] = {f ? (const uint8_t*)f->audio.data() : nullptr};
+        int got = swr_convert(swr, planes, room, f ? src : nullptr, in);
+        if (got < 0)
+            return avError("sound conversion", got);
+        av_audio_fifo_write(fifo, (void**)planes, got);
+    }
+    const int size = aenc->frame_size > 0 && !(aenc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE)
+                         ? aenc->frame_size
+                         : 4096;
+    while (av_audio_fifo_size(fifo) >= size) {
+        std::string e = sendAudio(size);
+        if (!e.empty())
+            return e;
+    }
+    if (!f && av_audio_fifo_size(fifo) > 0)
+        return sendAudio(av_audio_fifo_size(fifo));  // a short last frame
+    return "";
+}
+
+std::string Encoder::Impl::close()
+{
+    std::string e = encodeAudio(nullptr);
+    int err;
+    if (e.empty() && (err = avcodec_send_frame(venc, nullptr)) < 0)
+        e = avError("encoding", err);
+    if (e.empty())
+        e = drain(venc, vst);
+    if (e.empty() && (err = avcodec_send_frame(aenc, nullptr)) < 0)
+        e = avError("encoding the sound", err);
+    if (e.empty())
+        e = drain(aenc, ast);
+    if (e.empty() && (err = av_write_trailer(fmt)) < 0)
+        e = avError("finishing the file", err);
+    if (e.empty() && (err = avio_closep(&fmt->pb)) < 0)
+        e = avError("closing the file", err);
+    return e;
+}
+
+void Encoder::Impl::work()
+{
+    for (;;) {
+        CaptureFrame f;
+        {
+            double t0 = captureNow();
+            std::unique_lock<std::mutex> lock(m);
+            cv.wait(lock, [&] { return !queue.empty() || closing; });
+            captureTimes.idle += captureNow() - t0;
+            if (queue.empty())
+                return;
+            f = std::move(queue.front());
+            queue.pop_front();
+            cv.notify_all();
+        }
+        std::string e = encodeVideo(f);
+        double t0 = captureNow();
+        if (e.empty())
+            e = encodeAudio(&f);
+        captureTimes.sound += captureNow() - t0;
+        if (!e.empty()) {
+            setError(e);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(m);
+        spare.push_back(std::move(f));
+    }
+}
+
+Encoder::Encoder() : impl_(new Impl) {}
+
+Encoder::~Encoder()
+{
+    if (impl_->thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(impl_->m);
+            impl_->closing = true;
+            impl_->cv.notify_all();
+        }
+        impl_->thread.join();
+    }
+    delete impl_;
+}
+
+std::string Encoder::open(const CaptureSettings& settings)
+{
+    impl_->cs = settings;
+    av_log_set_level(AV_LOG_ERROR);
+    std::string e = impl_->openAll();
+    if (e.empty())
+        impl_->thread = std::thread([this] { impl_->work(); });
+    return e;
+}
+
+bool Encoder::push(CaptureFrame&& frame)
+{
+    std::unique_lock<std::mutex> lock(impl_->m);
+    impl_->cv.wait(lock, [&] { return impl_->queue.size() < kQueue || !impl_->error.empty(); });
+    if (!impl_->error.empty())
+        return false;
+    impl_->queue.push_back(std::move(frame));
+    impl_->cv.notify_all();
+    return true;
+}
+
+CaptureFrame Encoder::recycled()
+{
+    std::lock_guard<std::mutex> lock(impl_->m);
+    CaptureFrame f;
+    if (!impl_->spare.empty()) {
+        f = std::move(impl_->spare.front());
+        impl_->spare.pop_front();
+    }
+    return f;
+}
+
+std::string Encoder::finish()
+{
+    if (impl_->thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(impl_->m);
+            impl_->closing = true;
+            impl_->cv.notify_all();
+        }
+        impl_->thread.join();
+    }
+    if (!impl_->error.empty())
+        return impl_->error;
+    if (!impl_->headerWritten)
+        return "the file was not opened";
+    return impl_->close();
+}

@@ -1,0 +1,373 @@
+// demo-capture: its files decoded with ffmpeg and ffprobe, against the
+// running demo's frames, the track and the command line's promises. Every
+// capture runs with DISPLAY unset. The environment gives CAPTURE, SOURCE_DIR
+// and, for the frame comparison (run through demo_xvfb.sh), DEMO and FRAMECLOCK.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#define STB_VORBIS_HEADER_ONLY
+#include <stb/stb_vorbis.h>
+
+namespace {
+
+std::string env(const char* name)
+{
+    const char* v = getenv(name);
+    return v ? v : "";
+}
+
+bool exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string tempDir()
+{
+    char tmpl[] = "/tmp/quon-capture-XXXXXX";
+    return mkdtemp(tmpl);
+}
+
+// Files in dir (names only), to show that nothing is left behind.
+std::vector<std::string> listDir(const std::string& dir)
+{
+    std::vector<std::string> names;
+    FILE* p = popen(("ls -A '" + dir + "'").c_str(), "r");
+    char line[4096];
+    while (p && fgets(line, sizeof line, p)) {
+        std::string s = line;
+        if (!s.empty() && s.back() == '\n')
+            s.pop_back();
+        names.push_back(s);
+    }
+    if (p)
+        pclose(p);
+    return names;
+}
+
+struct Result {
+    int status = -1;
+    std::string out;  // standard output and standard error
+};
+
+Result shell(const std::string& cmd)
+{
+    Result r;
+    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int rc = pclose(p);
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : 128 + WTERMSIG(rc);
+    return r;
+}
+
+// Runs demo-capture ARGS from the repository root with no display.
+Result capture(const std::string& args)
+{
+    return shell("cd '" + env("SOURCE_DIR") + "' && env -u DISPLAY ASAN_OPTIONS=detect_leaks=0 '" +
+                 env("CAPTURE") + "' " + args);
+}
+
+std::vector<unsigned char> readAll(const std::string& cmd)
+{
+    std::vector<unsigned char> data;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return data;
+    unsigned char buf[1 << 16];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        data.insert(data.end(), buf, buf + n);
+    pclose(p);
+    return data;
+}
+
+// Every frame as RGB, rows top first.
+std::vector<unsigned char> decodeVideo(const std::string& file)
+{
+    return readAll("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt rgb24 -");
+}
+
+std::vector<short> decodeAudio(const std::string& file, int rate = 44100)
+{
+    std::vector<unsigned char> b = readAll("ffmpeg -v error -i '" + file + "' -vn -f s16le -ac 2 -ar " +
+                                           std::to_string(rate) + " -");
+    std::vector<short> s(b.size() / 2);
+    memcpy(s.data(), b.data(), s.size() * 2);
+    return s;
+}
+
+std::string probe(const std::string& file, const std::string& stream, const std::string& entry)
+{
+    std::string select = stream.empty() ? "" : " -select_streams " + stream + " -count_frames";
+    Result r = shell("ffprobe -v error" + select + " -show_entries " +
+                     entry + " -of default=nw=1:nk=1 '" + file + "'");
+    std::string s = r.out;
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
+        s.pop_back();
+    return s;
+}
+
+struct Image {
+    int w = 0, h = 0;
+    std::vector<unsigned char> px;  // RGB, rows top first
+};
+
+Image readPNG(const std::string& path)
+{
+    Image img;
+    png_image png;
+    memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str()))
+        return img;
+    png.format = PNG_FORMAT_RGB;
+    img.px.resize(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, img.px.data(), 0, nullptr)) {
+        png_image_free(&png);
+        img.px.clear();
+        return img;
+    }
+    img.w = (int)png.width;
+    img.h = (int)png.height;
+    return img;
+}
+
+// The running demo's frames 0, 30 (the bars have turned green at frame 26)
+// and 49 against a 2 s capture at 25 fps, both on a 40 ms clock step.
+//
+// Tolerance: both contexts are Mesa's llvmpipe with 8-bit colour and a
+// 24-bit depth buffer drawing the same calls, and the step is 40 ms for both,
+// so geometry and texels agree. What differs is the rounding where textured
+// quads are blended (the logo, the carpet and the text above it: there about
+// 8 % of the pixels differ by 1, a few by 2, between the X11 window and the
+// EGL pbuffer, already in frame 0). Allowed: every channel within 2, and at
+// most 15 % of the pixels different at all; a shift of the picture, a wrong
+// frame time or a colour conversion breaks either bound.
+TEST(CaptureFrames, EqualTheRunningDemosFrames)
+{
+    if (env("DISPLAY").empty() || env("DEMO").empty() || env("FRAMECLOCK").empty())
+        GTEST_SKIP() << "run through demo_xvfb.sh with DEMO and FRAMECLOCK";
+    const int W = 1024, H = 768, kFrames[] = {0, 30, 49};
+    std::string dir = tempDir();
+    Result demo = shell("cd '" + env("SOURCE_DIR") + "' && env LD_PRELOAD='" + env("FRAMECLOCK") +
+                        "' FRAMECLOCK_DIR='" + dir + "' FRAMECLOCK_STEP_US=40000" +
+                        " FRAMECLOCK_FRAMES=0,30,49 FRAMECLOCK_QUIT=49 FSOUND_OUTPUT=null" +
+                        " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 timeout 120 '" +
+                        env("DEMO") + "'");
+    ASSERT_EQ(demo.status, 0) << demo.out;
+    Result cap = capture("--fps 25 --seconds 2 '" + dir + "/c.mkv'");
+    ASSERT_EQ(cap.status, 0) << cap.out;
+    std::vector<unsigned char> video = decodeVideo(dir + "/c.mkv");
+    const size_t frameBytes = (size_t)W * H * 3;
+    ASSERT_EQ(video.size(), 50 * frameBytes);
+
+    for (int k : kFrames) {
+        Image ref = readPNG(dir + "/frame-" + std::to_string(k) + "-final.png");
+        ASSERT_EQ(ref.w, W) << "frame " << k << " of the running demo";
+        const unsigned char* got = &video[k * frameBytes];
+        long differ = 0;
+        int worst = 0;
+        for (size_t i = 0; i < (size_t)W * H; ++i) {
+            int d = 0;
+            for (int c = 0; c < 3; ++c)
+                d = std::max(d, std::abs(got[i * 3 + c] - ref.px[i * 3 + c]));
+            differ += d > 0;
+            worst = std::max(worst, d);
+        }
+        EXPECT_LE(worst, 2) << "frame " << k;
+        EXPECT_LE(differ, (long)W * H * 15 / 100) << "frame " << k << ": pixels that differ";
+        printf("frame %d: %ld pixels differ, by %d at most\n", k, differ, worst);
+    }
+    // The frames differ from each other: the comparison sees motion.
+    EXPECT_NE(memcmp(&video[0], &video[30 * frameBytes], frameBytes), 0);
+    shell("rm -rf '" + dir + "'");
+}
+
+std::vector<short> decodeTrack()
+{
+    std::ifstream f(env("SOURCE_DIR") + "/data/tune.ogg", std::ios::binary);
+    std::vector<unsigned char> ogg((std::istreambuf_iterator<char>(f)), {});
+    int channels = 0, rate = 0;
+    short* out = nullptr;
+    int frames = stb_vorbis_decode_memory(ogg.data(), (int)ogg.size(), &channels, &rate, &out);
+    std::vector<short> s;
+    if (frames > 0 && channels == 2)
+        s.assign(out, out + (size_t)frames * 2);
+    free(out);
+    return s;
+}
+
+// A capture past the end of the track, at 11 fps (4009.09 samples a frame).
+TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift)
+{
+    std::vector<short> track = decodeTrack();
+    ASSERT_FALSE(track.empty()) << "data/tune.ogg";
+    const long trackFrames = (long)track.size() / 2;
+    const long restart = 36226L * 44100 / 1000;
+    std::string dir = tempDir();
+    Result cap = capture("--fps 11 --seconds 55.5 --size 64x48 '" + dir + "/a.mkv'");
+    ASSERT_EQ(cap.status, 0) << cap.out;
+    const long frames = 611;  // 55.5 s at 11 fps
+    std::vector<short> audio = decodeAudio(dir + "/a.mkv");
+    // The sample that starts frame k is k * 44100 / 11: all frames together
+    // hold exactly frames * 44100 / 11 of them, rounded down.
+    ASSERT_EQ((long)audio.size() / 2, frames * 44100 / 11);
+    ASSERT_GT((long)audio.size() / 2, trackFrames + 44100);
+    EXPECT_EQ(probe(dir + "/a.mkv", "a", "stream=start_time"), "0.000000");
+    EXPECT_EQ(probe(dir + "/a.mkv", "v", "stream=start_time"), "0.000000");
+    EXPECT_EQ(probe(dir + "/a.mkv", "v", "stream=nb_read_frames"), std::to_string(frames));
+
+    long firstBad = -1;
+    for (long i = 0; i < (long)audio.size() / 2 && firstBad < 0; ++i) {
+        long src = i < trackFrames ? i : restart + (i - trackFrames);
+        if (audio[i * 2] != track[src * 2] || audio[i * 2 + 1] != track[src * 2 + 1])
+            firstBad = i;
+    }
+    EXPECT_EQ(firstBad, -1) << "the capture's sample " << firstBad
+                            << " is not the track's (track end at " << trackFrames << ")";
+    shell("rm -rf '" + dir + "'");
+}
+
+// The two sharing formats: both streams there, 90 frames at 30 fps, the audio
+// as long as the video within one frame, decodable without an error.
+TEST(Capture, Mp4AndWebmHoldBothStreams)
+{
+    std::string dir = tempDir();
+    for (std::string name : {"s.mp4", "s.webm"}) {
+        std::string file = dir + "/" + name;
+        Result cap = capture("--fps 30 --seconds 3 --size 160x120 '" + file + "'");
+        ASSERT_EQ(cap.status, 0) << name << ": " << cap.out;
+        bool mp4 = name == "s.mp4";
+        EXPECT_EQ(probe(file, "v", "stream=codec_name"), mp4 ? "h264" : "vp9");
+        EXPECT_EQ(probe(file, "v", "stream=pix_fmt"), "yuv420p");
+        EXPECT_EQ(probe(file, "a", "stream=codec_name"), mp4 ? "aac" : "opus");
+        EXPECT_EQ(probe(file, "a", "stream=channels"), "2");
+        EXPECT_EQ(probe(file, "v", "stream=r_frame_rate"), "30/1");
+        EXPECT_EQ(probe(file, "v", "stream=nb_read_frames"), "90") << name;
+        // Frame 0 at 0, with the sound (Opus's pre-skip is before 0 in .webm).
+        EXPECT_EQ(probe(file, "v", "stream=start_time"), "0.000000") << name;
+        double fmtDuration = atof(probe(file, "", "format=duration").c_str());
+        EXPECT_NEAR(fmtDuration, 3.0, 1.0 / 30) << name;
+        int rate = mp4 ? 44100 : 48000;
+        std::vector<short> audio = decodeAudio(file, rate);
+        EXPECT_NEAR(audio.size() / 2.0 / rate, 3.0, 1.0 / 30) << name << " audio length";
+        long loud = std::count_if(audio.begin(), audio.end(), [](short s) { return std::abs(s) > 1000; });
+        EXPECT_GT(loud, (long)audio.size() / 10) << name << ": the music is missing";
+        Result check = shell("ffmpeg -v error -xerror -i '" + file + "' -f null -");
+        EXPECT_EQ(check.status, 0) << name << ": " << check.out;
+        EXPECT_EQ(check.out, "") << name;
+    }
+    shell("rm -rf '" + dir + "'");
+}
+
+TEST(Capture, TwoCapturesAreIdentical)
+{
+    std::string dir = tempDir();
+    for (std::string name : {"1.mkv", "2.mkv", "1.mp4", "2.mp4"}) {
+        Result cap = capture("--fps 20 --seconds 1.5 --size 256x192 '" + dir + "/" + name + "'");
+        ASSERT_EQ(cap.status, 0) << cap.out;
+    }
+    for (std::string ext : {".mkv", ".mp4"}) {
+        std::string a = dir + "/1" + ext, b = dir + "/2" + ext;
+        std::vector<unsigned char> va = decodeVideo(a), vb = decodeVideo(b);
+        ASSERT_EQ(va.size(), (size_t)30 * 256 * 192 * 3) << ext;
+        EXPECT_TRUE(va == vb) << ext << ": decoded frames differ";
+        std::vector<short> sa = decodeAudio(a), sb = decodeAudio(b);
+        if (ext == std::string(".mkv")) {
+            EXPECT_EQ(sa.size() / 2, (size_t)30 * 44100 / 20);
+        }
+        EXPECT_TRUE(sa == sb) << ext << ": decoded samples differ";
+    }
+    shell("rm -rf '" + dir + "'");
+}
+
+// Each bad input: one line naming the problem, status 1, nothing written.
+TEST(Capture, BadInputIsRefusedBeforeAnyWork)
+{
+    std::string dir = tempDir();
+    struct Case {
+        std::string args, message;
+    } cases[] = {
+        {"'" + dir + "/x.avi'", "unknown output type \".avi\" (use .mp4, .webm or .mkv)"},
+        {"'" + dir + "/noext'", "unknown output type \"noext\" (use .mp4, .webm or .mkv)"},
+        {"--size 1024 '" + dir + "/x.mkv'", "--size: \"1024\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 1023x768 '" + dir + "/x.mkv'", "--size: \"1023x768\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 0x0 '" + dir + "/x.mkv'", "--size: \"0x0\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 16384x768 '" + dir + "/x.mkv'", "--size: \"16384x768\" is not WxH with even numbers from 16 to 8192"},
+        {"--fps 0 '" + dir + "/x.mkv'", "--fps: \"0\" is not a rate from 1 to 240"},
+        {"--fps 30.5 '" + dir + "/x.mkv'", "--fps: \"30.5\" is not a rate from 1 to 240"},
+        {"--fps 1000 '" + dir + "/x.mkv'", "--fps: \"1000\" is not a rate from 1 to 240"},
+        {"--seconds -1 '" + dir + "/x.mkv'", "--seconds: \"-1\" is not a length from 0 to 86400 seconds"},
+        {"--seconds 0.001 '" + dir + "/x.mkv'", "--seconds: shorter than one frame at 60 fps"},
+        {"--quality 101 '" + dir + "/x.mkv'", "--quality: \"101\" is not a number from 0 to 100"},
+        {"--fps '" + dir + "/x.mkv'", "--fps: \"" + dir + "/x.mkv\" is not a rate from 1 to 240"},
+        {"--seconds", "--seconds needs a value (see --help)"},
+        {"--colour red '" + dir + "/x.mkv'", "unknown option --colour (see --help)"},
+        {"", "no output file given (see --help)"},
+        {"'" + dir + "/missing/x.mkv'", "the output folder " + dir + "/missing does not exist"},
+        {"'" + dir + "'/sub.mkv", dir + "/sub.mkv is a folder"},
+        {"/proc/x.mkv", "cannot write in the output folder /proc: "},
+    };
+    mkdir((dir + "/sub.mkv").c_str(), 0755);
+    if (getuid() != 0) {
+        mkdir((dir + "/ro").c_str(), 0555);
+        Result r = capture("'" + dir + "/ro/x.mp4'");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "demo-capture: cannot write in the output folder " + dir +
+                             "/ro: Permission denied\n");
+    }
+    for (const Case& c : cases) {
+        Result r = capture(c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.out.rfind("demo-capture: " + c.message, 0), 0u) << c.args << "\n" << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+    std::vector<std::string> left = listDir(dir);
+    std::vector<std::string> expected = {"sub.mkv"};
+    if (getuid() != 0)
+        expected.insert(expected.begin(), "ro");
+    EXPECT_EQ(left, expected);
+    EXPECT_FALSE(exists("/proc/x.mkv"));
+
+    Result help = capture("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] OUTPUT\n", 0), 0u);
+    shell("rm -rf '" + dir + "'");
+}
+
+// Ctrl+C (and a plain kill) in the middle of a capture: no file left at all.
+TEST(Capture, InterruptLeavesNothing)
+{
+    std::string dir = tempDir();
+    for (const char* sig : {"INT", "TERM"}) {
+        Result r = shell("cd '" + env("SOURCE_DIR") + "' && env -u DISPLAY '" + env("CAPTURE") +
+                         "' --seconds 60 --size 320x240 '" + dir + "/i.mp4' & pid=$!; " +
+                         "for i in $(seq 100); do ls -A '" + dir + "' | grep -q part && break; " +
+                         "sleep 0.05; done; sleep 1; kill -" + sig + " $pid; wait $pid; echo \"rc=$?\"");
+        EXPECT_NE(r.out.find(std::string("rc=") + (sig[0] == 'I' ? "130" : "143")), std::string::npos)
+            << sig << ": " << r.out;
+        EXPECT_EQ(listDir(dir), std::vector<std::string>{}) << sig;
+    }
+    shell("rm -rf '" + dir + "'");
+}
+
+}  // namespace
