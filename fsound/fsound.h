@@ -1,8 +1,8 @@
 // FSOUND: a small sound layer that plays Ogg Vorbis streams.
 //
 // One mixer runs at the rate given to FSOUND_Init, in 16-bit stereo, on a
-// thread of its own, and writes to an output device (ALSA "default" on Linux;
-// the Windows build has no device output yet, so FSOUND_Init fails there).
+// thread of its own, and writes to an output device (ALSA "default" on Linux,
+// the WinMM wave-out device on Windows).
 // Streams are decoded while they play; each keeps its own play position in
 // sample frames. When a stream has played to its end the mixer calls the
 // stream's end callback on the mixer thread with no lock held, so the callback

@@ -7,8 +7,6 @@ if(QUON_WIN32_EXE)
   add_test(NAME win32_wine_badmode COMMAND ${_w}/wine_demo_test.sh ${QUON_WIN32_EXE} badmode)
   set_tests_properties(win32_imports win32_wine_run win32_wine_badmode PROPERTIES
     SKIP_RETURN_CODE 77 LABELS "win32" RUN_SERIAL TRUE)
-endif()
-if(QUON_WIN32_EXE)
   get_filename_component(_wdir ${QUON_WIN32_EXE} DIRECTORY)
   add_test(NAME win32_archive_layout
     COMMAND ${_w}/archive_test.sh $<TARGET_FILE:qdar> ${_wdir}/win32.qdar)
