@@ -18,3 +18,6 @@ quon_add_gtest(lib_qdar_test SOURCES lib_qdar_test.cpp LIBS quon LABELS unit)
 target_compile_definitions(lib_qdar_test PRIVATE QDAR_EXE="$<TARGET_FILE:qdar>")
 add_dependencies(lib_qdar_test qdar)
 quon_add_archive(lib_qdar_test ${QUON_TEST_DATA}/lib/linked.manifest qdar)
+add_test(NAME qdar_version COMMAND qdar --version)
+set_tests_properties(qdar_version PROPERTIES PASS_REGULAR_EXPRESSION "^qdar ${PROJECT_VERSION}\n$"
+  LABELS unit)
