@@ -92,8 +92,7 @@ int run()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // The scene draws with the previous frame's viewport.
-    if (scene1)
-        scene1->run((double)t);
+    scene1->run((double)t);
 
     glViewport(0, 0, winWidth, winHeight);
 

@@ -17,7 +17,7 @@ namespace {
 
 // Appends a source record; nothing is registered when the table is full.
 int addSource(ql_t* ql, int32_t type, void* data, bool owned) {
-    if (!ql || ql->iNumData < 0 || ql->iNumData >= QL_MAX_SOURCES) return -1;
+    if (!ql || ql->iNumData >= QL_MAX_SOURCES) return -1;
     ql_data_t* src = static_cast<ql_data_t*>(std::malloc(sizeof(ql_data_t)));
     if (!src) return -1;
     src->type = type;

@@ -25,7 +25,7 @@ int quon_memfile_load(quon_lib_t* h, quon_memfile_t* pfmf, const char* name) {
     ql_t* ql = ql_of(h);
     if (!ql || !pfmf || !name) return -1;
     ql_trace(ql, QL_MSG_SEARCHING, reinterpret_cast<intptr_t>(name));
-    for (int i = 0; i < ql->iNumData && i < QL_MAX_SOURCES; ++i) {
+    for (int i = 0; i < ql->iNumData; ++i) {
         const ql_data_t* src = ql->data[i];
         int result = -1;
         if (src->type == QL_SOURCE_ARCHIVE)

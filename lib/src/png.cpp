@@ -348,7 +348,7 @@ void* safeMalloc(int size) {
 }
 
 int safeFree(void* p) {
-    if (p) free(p);
+    free(p);
     return 0;
 }
 
@@ -362,7 +362,7 @@ uint32_t quon_png_ntohl(uint32_t v) {
 
 quon_png_t* quon_png_new(quon_lib_t* ql) {
     ql_t* q = ql_of(ql);
-    if (q) ql_trace(q, QL_MSG_NEW, 0);
+    ql_trace(q, QL_MSG_NEW, 0);  // accepts a null context
     quon_png_t* png = static_cast<quon_png_t*>(safeMalloc(sizeof(quon_png_t)));
     quon_png_IHDR_t* hdr = static_cast<quon_png_IHDR_t*>(safeMalloc(sizeof(quon_png_IHDR_t)));
     quon_png_PLTE_t* pal = static_cast<quon_png_PLTE_t*>(safeMalloc(sizeof(quon_png_PLTE_t)));
@@ -370,7 +370,7 @@ quon_png_t* quon_png_new(quon_lib_t* ql) {
         safeFree(png);
         safeFree(hdr);
         safeFree(pal);
-        if (q) ql_trace(q, QL_MSG_OOM, 0);
+        ql_trace(q, QL_MSG_OOM, 0);
         return nullptr;
     }
     memset(png, 0, sizeof(*png));

@@ -25,7 +25,7 @@ enum { QL_MAX_SOURCES = 16, QL_TRACE_LINES = 10 };
 
 struct ql_t {
     ql_data_t* data[QL_MAX_SOURCES];
-    int32_t iNumData;
+    int32_t iNumData;  // 0..QL_MAX_SOURCES: only addSource (data.cpp) counts it up
     int32_t lastError;
     const char* traceFmt[QL_TRACE_LINES];
     int32_t traceValue[QL_TRACE_LINES];

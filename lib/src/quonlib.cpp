@@ -41,7 +41,7 @@ static void releaseObject(ql_object_t* obj) {
 int quon_delete(quon_lib_t* h) {
     ql_t* ql = ql_of(h);
     if (!ql) return 0;
-    for (int i = 0; i < ql->iNumData && i < QL_MAX_SOURCES; ++i) releaseSource(ql->data[i]);
+    for (int i = 0; i < ql->iNumData; ++i) releaseSource(ql->data[i]);
     for (int i = 0; i < QL_TRACE_LINES; ++i) {
         if (ql->traceFmt[i] != ql_started_line) std::free(const_cast<char*>(ql->traceFmt[i]));
     }
