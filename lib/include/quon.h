@@ -64,7 +64,8 @@ enum { QUON_NOT_PNG = 4097 };
 typedef void* quon_lib_t;
 struct ql_t;
 
-extern const char* const quonlib_version;  // "0.8"
+// The library's version as text ("0.8"); constant, never to be freed.
+extern const char* const quonlib_version;
 
 // A new context with no sources and a trace ring holding "Started"; null when
 // out of memory. Release it with quon_delete.
@@ -157,6 +158,8 @@ enum {
     QUON_PNG_CHUNK_IEND = 255,
 };
 
+// One chunk: from quon_png_chunkNext a copy that owns its data; inside the
+// decoder a view into the memory file.
 struct quon_png_chunk_t {
     uint32_t length;
     char type[5];   // the four type letters and a zero
@@ -166,6 +169,7 @@ struct quon_png_chunk_t {
     uint32_t crc;          // as stored, not checked
 };
 
+// The image header's fields as stored (big-endian integers already turned).
 struct quon_png_IHDR_t {
     uint32_t width;
     uint32_t height;
@@ -176,12 +180,14 @@ struct quon_png_IHDR_t {
     uint8_t interlaceMethod;
 };
 
+// The compressed image data of all IDAT chunks, joined; owns pData.
 struct quon_png_IDAT_t {
     unsigned char* pData;
     int32_t size;
     int32_t capacity;  // bytes allocated for pData; grows as chunks arrive
 };
 
+// The palette: R, G, B per entry, as stored; entries past `num` are zero.
 struct quon_png_PLTE_t {
     unsigned char data[768];
     uint8_t num;  // index of the last entry; 0 while no PLTE was read
@@ -235,11 +241,14 @@ int quon_png_saveRAW(quon_png_t* png, const char* filename);
 void quon_png_printInfo(quon_png_t* png);
 
 // ---------------------------------------------------------------- images
+// An image's palette, copied from the decoder's; zero past the PNG's entries.
 struct quon_image_pal_t {
     uint16_t data[768];  // R, G, B per entry, 0..255 each
     uint16_t num;        // number of valid entries (1..256)
 };
 
+// Pixel layouts of a decoded image (quon_image_t::mode): palette index, R G B,
+// R G B A, grey, grey and alpha, one byte per sample.
 enum {
     QUON_IMAGE_PAL = 1,
     QUON_IMAGE_RGB = 2,
@@ -303,6 +312,8 @@ quon_oia_t* quon_oia_load(quon_lib_t* pfl, const char* filename);
 int quon_oia_delete(quon_lib_t* ql, quon_oia_t** pOia);
 
 // ---------------------------------------------------------------- bitmap font
+// One glyph: its rectangle in the font image, the pen advance after it, and
+// `baseline`, how many of its rows stand above the pen's line.
 struct quon_font_glyph_t {
     int16_t left, top, width, height, advance, baseline;  // in font-image pixels
 };
@@ -378,8 +389,12 @@ extern int32_t safeMallocFailAt;
 void* safeMalloc(int size);  // null for a negative size or when out of memory
 int safeFree(void* p);       // accepts null; returns 0
 
-// The PNG row filters and helpers of the decoder, on one row each.
+// A big-endian 32-bit value in host order.
 uint32_t quon_png_ntohl(uint32_t v);
+// Undo the PNG row filters Sub, Up, Average and Paeth on one row of `len`
+// bytes from src into dest (they may be the same). `last` is the unfiltered
+// row above, null for the first row; bpp the bytes per pixel. Each returns 0
+// and does nothing for a null row or len <= 0.
 int quon_png_filterSub(unsigned char* dest, const unsigned char* src, int len, uint8_t bpp);
 int quon_png_filterUp(unsigned char* dest, const unsigned char* src, const unsigned char* last,
                       int len);
@@ -387,6 +402,7 @@ int quon_png_filterAvg(unsigned char* dest, const unsigned char* src, const unsi
                        int len, uint8_t bpp);
 int quon_png_filterPaeth(unsigned char* dest, const unsigned char* src,
                          const unsigned char* last, int len, uint8_t bpp);
+// The Paeth predictor of left a, above b and upper-left c.
 uint8_t quon_png_paethPredictor(uint8_t a, uint8_t b, uint8_t c);
 // Widens packed samples to one byte each. colorType decides how: palette
 // indices (3) are unpacked as they are, grey samples are scaled to 0..255.
