@@ -221,25 +221,6 @@ int quon_png_loadFromMem(quon_png_t* png, quon_memfile_t* pmf);
 // The same for a file read whole; -1 when it cannot be read.
 int quon_png_loadFromFile(quon_png_t* png, const char* filename);
 
-// Decoder steps, in the order quon_png_loadFromMem runs them.
-// The next chunk at the read position as a new chunk with its own copy of the
-// data (release it with quon_png_chunkDelete); null at the end, for a chunk
-// that runs past the data or when out of memory (the position is kept then).
-quon_png_chunk_t* quon_png_chunkNext(quon_memfile_t* pmf);
-int quon_png_chunkDelete(quon_png_chunk_t* chunk);  // accepts null; returns 0
-// Copy the chunk's fields into the decoder; -1 for a chunk that is too short.
-int quon_png_addIHDRFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
-int quon_png_addPLTEFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
-// Appends the chunk's data to the compressed store: 0, -1, or -2 when the
-// store cannot grow.
-int quon_png_addIDATFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
-// Inflates the store and unfilters it into png->pData: 0 or -1.
-int quon_png_decompress(quon_png_t* png);
-// Writes png->pData as it is to a file: 0 or -1.
-int quon_png_saveRAW(quon_png_t* png, const char* filename);
-// Prints the header's fields on standard output.
-void quon_png_printInfo(quon_png_t* png);
-
 // ---------------------------------------------------------------- images
 // An image's palette, copied from the decoder's; zero past the PNG's entries.
 struct quon_image_pal_t {
@@ -388,6 +369,25 @@ extern int32_t mallocSize, mallocCount, mallocTotal;
 extern int32_t safeMallocFailAt;
 void* safeMalloc(int size);  // null for a negative size or when out of memory
 int safeFree(void* p);       // accepts null; returns 0
+
+// The PNG decoder step by step, and its debugging output.
+// The next chunk at the read position as a new chunk with its own copy of the
+// data (release it with quon_png_chunkDelete); null at the end, for a chunk
+// that runs past the data or when out of memory (the position is kept then).
+quon_png_chunk_t* quon_png_chunkNext(quon_memfile_t* pmf);
+int quon_png_chunkDelete(quon_png_chunk_t* chunk);  // accepts null; returns 0
+// Copy the chunk's fields into the decoder; -1 for a chunk that is too short.
+int quon_png_addIHDRFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
+int quon_png_addPLTEFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
+// Appends the chunk's data to the compressed store: 0, -1, or -2 when the
+// store cannot grow.
+int quon_png_addIDATFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
+// Inflates the store and unfilters it into png->pData: 0 or -1.
+int quon_png_decompress(quon_png_t* png);
+// Writes png->pData as it is to a file: 0 or -1.
+int quon_png_saveRAW(quon_png_t* png, const char* filename);
+// Prints the header's fields on standard output.
+void quon_png_printInfo(quon_png_t* png);
 
 // A big-endian 32-bit value in host order.
 uint32_t quon_png_ntohl(uint32_t v);
