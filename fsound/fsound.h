@@ -12,8 +12,8 @@
 // Every call sets the calling thread's last error (FSOUND_ERR_NONE on
 // success), which FSOUND_GetError returns.
 //
-// Output selection, read by FSOUND_Init from the environment (for tests and
-// benchmarks; programs need not set it):
+// Output selection, read by FSOUND_Init from the environment (a user setting,
+// described in the README; tests and benchmarks use it too):
 //   FSOUND_OUTPUT unset or "alsa"  the ALSA PCM "default"
 //   FSOUND_OUTPUT=alsa:NAME        the ALSA PCM NAME
 //   FSOUND_OUTPUT=null             mix in real time, discard the sound
