@@ -31,6 +31,12 @@
 //   otherwise. Each context keeps its ten latest trace lines: after a failed
 //   load, quon_getTrace tells what the load did.
 //
+// MEMORY
+//   Everything comes from malloc (the PNG decoder's blocks through safeMalloc,
+//   which counts them). Loads allocate; drawing text allocates nothing. A
+//   memory file points into the archive's bytes, which must stay valid while
+//   it is read; images, meshes and fonts keep their own copies once loaded.
+//
 // LIMITS
 //   - PNG: colour types grey, RGB, palette, grey+alpha and RGBA at 1, 2, 4
 //     and 8 bits; no 16-bit samples, no interlacing; CRCs and ancillary
@@ -42,10 +48,12 @@
 //   - Fonts: up to 255 glyphs, 8-bit characters.
 //
 // THREAD SAFETY
-//   None inside. A context and everything loaded through it belong to one
-//   thread at a time. quon_getTrace renders into one buffer shared by all
-//   contexts, and the allocation counters and fault hook at the end of this
-//   header are process-wide: call those from one thread only.
+//   No locks inside. Use a context and what was loaded through it from one
+//   thread at a time. Two things are shared by all contexts: the buffer that
+//   quon_getTrace renders into, and the PNG decoder's allocation counters and
+//   fault hook; so call quon_getTrace, and decode PNGs, on one thread at a
+//   time even with separate contexts. The bytes of a loaded memory file may
+//   be read from any thread (the demo's sound thread plays from them).
 //
 // The entry points for tools and tests (allocation counters, decoder steps,
 // trace internals) stand in their own section at the end of this header.
