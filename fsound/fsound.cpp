@@ -132,8 +132,8 @@ void mixStream(Mixer& mx, std::unique_lock<std::mutex>& lock, FSOUND_STREAM* s, 
             continue;
         }
         s->playing = false;
-        // A callback that leaves the stream at its end is called again in the
-        // next block, not again and again within this one.
+        // A callback that leaves the stream at its end, playing or not, is not
+        // called again: the stream stops there.
         if (!s->endCallback || endedWithoutPlaying) return;
         endedWithoutPlaying = true;
         if (!callEnd(mx, lock, s) || !isLive(mx, s)) return;

@@ -1,8 +1,8 @@
 // FSOUND: a small sound layer that plays Ogg Vorbis streams.
 //
 // One mixer runs at the rate given to FSOUND_Init, in 16-bit stereo, on a
-// thread of its own, and writes to an output device (ALSA "default" on Linux;
-// the Windows build has no device output yet, so FSOUND_Init fails there).
+// thread of its own, and writes to an output device (ALSA "default" on Linux,
+// the WinMM wave-out device on Windows).
 // Streams are decoded while they play; each keeps its own play position in
 // sample frames. When a stream has played to its end the mixer calls the
 // stream's end callback on the mixer thread with no lock held, so the callback
@@ -12,8 +12,8 @@
 // Every call sets the calling thread's last error (FSOUND_ERR_NONE on
 // success), which FSOUND_GetError returns.
 //
-// Output selection, read by FSOUND_Init from the environment (for tests and
-// benchmarks; programs need not set it):
+// Output selection, read by FSOUND_Init from the environment (a user setting,
+// described in the README; tests and benchmarks use it too):
 //   FSOUND_OUTPUT unset or "alsa"  the ALSA PCM "default"
 //   FSOUND_OUTPUT=alsa:NAME        the ALSA PCM NAME
 //   FSOUND_OUTPUT=null             mix in real time, discard the sound

@@ -7,20 +7,12 @@ const float oiaRaster[20] = {
     1, 1, 0,    50, 0,
 };
 
-// Decodes a PNG asset into a texture; the image is released once uploaded.
-static int textureFromName(const char* name) {
-    quon_image_t* fi = quon_imageFromPNG(pQuonLib, name);
-    quon_image_toRGBA8888(pQuonLib, fi);
-    int texName = static_cast<int>(util_textureFromQuonImage(pQuonLib, fi));
-    quon_image_delete(pQuonLib, &fi);
-    return texName;
-}
-
 Scene1::Scene1()
     : texRaster{0, 0, 0}, texRasterActive(0), fRasterPos(300), fRasterDir(150), texTurm(0),
       texGrass(0), texBurst(0), texFont(0), poTurm(nullptr), pss(new ScrollerSimple) {
-    // The text file carries no zero of its own: the scroller copies at most
-    // its size. A missing file leaves the memory file empty: an empty text.
+    // The text ends at its zero byte (the file has a newline after it); the
+    // scroller copies at most the file's size, so a file without the zero
+    // ends at its last byte. A missing file gives an empty text.
     quon_memfile_t* pmf = quon_memfile_new(pQuonLib);
     if (pmf && quon_memfile_load(pQuonLib, pmf, "data/scroller.txt") == 0)
         pss->setText(reinterpret_cast<const char*>(pmf->pData), pmf->iSize);
@@ -28,10 +20,10 @@ Scene1::Scene1()
         pss->setText("");
     quon_memfile_delete(&pmf);  // the record only; the scroller has its copy
 
-    texFont = textureFromName("data/blippo.png");
-    texRaster[0] = textureFromName("data/raster.png");
-    texRaster[1] = textureFromName("data/raster-green.png");
-    texRaster[2] = textureFromName("data/raster-blue.png");
+    texFont = static_cast<int>(textureFromName("data/blippo.png"));
+    texRaster[0] = static_cast<int>(textureFromName("data/raster.png"));
+    texRaster[1] = static_cast<int>(textureFromName("data/raster-green.png"));
+    texRaster[2] = static_cast<int>(textureFromName("data/raster-blue.png"));
     pss->setFontTex(texFont);
 }
 
@@ -52,13 +44,7 @@ void Scene1::run(double f) {
 // Draws in whatever enables, blend function and colour the previous frame
 // left; the scroller then leaves its own state for the rest of this frame.
 void Scene1::display() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 1600, 0, 1200, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    beginVirtualScreen();
 
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texRaster[texRasterActive]));
     glTranslatef(0, fRasterPos + 400, 0);  // lower bar
@@ -70,10 +56,7 @@ void Scene1::display() {
     glTranslatef(0, -350, 0);  // glyphs span the lower bar's top to the upper bar's top
     pss->draw();
 
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    endVirtualScreen();
 }
 
 Scene1::~Scene1() { delete pss; }

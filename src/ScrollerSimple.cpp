@@ -5,14 +5,9 @@
 #endif
 #include <GL/gl.h>
 
-// Cells 0..94 hold the codes 32..126 in order, but for the letters' case.
-const unsigned char ScrollerSimple::fontOrder[96] =
-    " !\"#$%&'()*+,-./"
-    "0123456789:;<=>?"
-    "@abcdefghijklmno"
-    "pqrstuvwxyz[\\]^_"
-    "`ABCDEFGHIJKLMNO"
-    "PQRSTUVWXYZ{|}~";
+#include "glyph_cells.h"
+
+const unsigned char ScrollerSimple::fontOrder[96] = QUON_GLYPH_CELL_ORDER;
 
 float ScrollerSimple::pftc[8];
 

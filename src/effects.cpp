@@ -34,7 +34,7 @@ void drawText()
         quon_font_print(ql, pff, "Not cheesy enough ?\n\nCome to moxel !!!", x, y, 2);
     }
     // The frame rate is kept as text but not drawn: the first measurement
-    // comes after 200 frames (it reads 0.00 until then), and any corner
+    // comes after 100 frames (it reads 0.00 until then), and any corner
     // would put it over the logo or into the carpet band of the picture.
     std::snprintf(pszFps, sizeof pszFps, "%6.2lf fps", fps);
     // The carpet is drawn in this colour.
@@ -46,13 +46,7 @@ void drawText()
 void drawCarpet()
 {
     glBindTexture(GL_TEXTURE_2D, texCarpet);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 1600, 0, 1200, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    beginVirtualScreen();
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -71,10 +65,7 @@ void drawCarpet()
     glEnd();
 
     glDisable(GL_BLEND);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    endVirtualScreen();
 }
 
 void drawLogo()

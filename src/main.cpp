@@ -30,19 +30,8 @@ float oiaLogo[20] = {
 
 static const char* const pszProgramName = "demo-linux";
 
-// Loads, converts and uploads one image; the image is released right after.
-static GLuint textureFromName(quon_image_t*& fi, const char* name)
-{
-    fi = quon_imageFromPNG(ql, name);
-    quon_image_toRGBA8888(ql, fi);
-    GLuint name_ = util_textureFromQuonImage(ql, fi);
-    quon_image_delete(ql, &fi);
-    return name_;
-}
-
 int main(int argc, char** argv)
 {
-    quon_image_t* fi = nullptr;
     char pszFontPNG[1024] = "data/slkscr.png";
     char pszFontQFI[1024] = "data/slkscr.qfi";
 
@@ -55,14 +44,14 @@ int main(int argc, char** argv)
     quon_dar_add_dir(ql, "..");
     quon_dar_add_dir(ql, ".");
 
-    tex = textureFromName(fi, pszFontPNG);
+    tex = textureFromName(pszFontPNG);
     pff = quon_font_load(ql, pszFontQFI);
     pCheese = quon_oia_load(ql, "data/cheese.oia");
-    texCheese = textureFromName(fi, "data/cheese.png");
+    texCheese = textureFromName("data/cheese.png");
     pUfo = quon_oia_load(ql, "data/UFO-0.oia");
-    texUfo = textureFromName(fi, "data/ufo.png");
-    texCarpet = textureFromName(fi, "data/carpet.png");
-    texQuon = textureFromName(fi, "data/quon.png");
+    texUfo = textureFromName("data/ufo.png");
+    texCarpet = textureFromName("data/carpet.png");
+    texQuon = textureFromName("data/quon.png");
 
     init();
     loopWindow(run);
@@ -103,8 +92,7 @@ int run()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // The scene draws with the previous frame's viewport.
-    if (scene1)
-        scene1->run((double)t);
+    scene1->run((double)t);
 
     glViewport(0, 0, winWidth, winHeight);
 

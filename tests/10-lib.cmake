@@ -19,3 +19,6 @@ target_compile_definitions(lib_qdar_test PRIVATE QDAR_EXE="$<TARGET_FILE:qdar>")
 add_dependencies(lib_qdar_test qdar)
 # Its manifest lists a file that does not exist, on purpose.
 quon_add_archive(lib_qdar_test ${QUON_TEST_DATA}/lib/linked.manifest qdar ALLOW_MISSING)
+add_test(NAME qdar_version COMMAND qdar --version)
+set_tests_properties(qdar_version PROPERTIES PASS_REGULAR_EXPRESSION "^qdar ${PROJECT_VERSION}\n$"
+  LABELS unit)

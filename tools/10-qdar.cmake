@@ -1,2 +1,3 @@
 # qdar: the host tool that packs, lists and extracts "QDAR" asset archives.
 add_executable(qdar ${CMAKE_CURRENT_LIST_DIR}/qdar.cpp)
+target_compile_definitions(qdar PRIVATE QUON_VERSION="${PROJECT_VERSION}")

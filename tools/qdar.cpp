@@ -51,6 +51,7 @@ void usage(std::ostream& out) {
            "       qdar list FILE                            list the entries of an archive\n"
            "       qdar extract FILE NAME                    write one entry to standard output\n"
            "       qdar --help                               show this text\n"
+           "       qdar --version                            show the version\n"
            "A manifest line is \"archive-name<TAB>file-path\" (path relative to the manifest's\n"
            "folder); blank lines and lines starting with # are ignored. --allow-missing leaves\n"
            "out the entries whose files do not exist and names them on standard error.\n";
@@ -253,6 +254,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         usage(std::cout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "qdar " << QUON_VERSION << "\n";
         return 0;
     }
     try {

@@ -15,16 +15,9 @@
 
 namespace {
 
-int32_t readI32(const unsigned char* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                uint32_t(p[3]) << 24);
-}
-
-uint16_t readU16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 // Appends a source record; nothing is registered when the table is full.
 int addSource(ql_t* ql, int32_t type, void* data, bool owned) {
-    if (!ql || ql->iNumData < 0 || ql->iNumData >= QL_MAX_SOURCES) return -1;
+    if (!ql || ql->iNumData >= QL_MAX_SOURCES) return -1;
     ql_data_t* src = static_cast<ql_data_t*>(std::malloc(sizeof(ql_data_t)));
     if (!src) return -1;
     src->type = type;
@@ -41,7 +34,7 @@ int addSource(ql_t* ql, int32_t type, void* data, bool owned) {
 // the caller's and -1 is returned.
 int _quon_dar_add(quon_lib_t* h, quon_data_t* fd) {
     if (!fd) return -1;
-    return addSource(ql_of(h), 1, fd, false);
+    return addSource(ql_of(h), QL_SOURCE_ARCHIVE, fd, false);
 }
 
 int quon_dar_add(quon_lib_t* h, quon_data_t* fd) {
@@ -49,7 +42,7 @@ int quon_dar_add(quon_lib_t* h, quon_data_t* fd) {
     quon_data_t* rec = static_cast<quon_data_t*>(std::malloc(sizeof(quon_data_t)));
     if (!rec) return -1;
     rec->data = fd;
-    rec->size = readI32(reinterpret_cast<const unsigned char*>(fd) + 4);
+    rec->size = ql_readI32LE(reinterpret_cast<const unsigned char*>(fd) + 4);
     int index = _quon_dar_add(h, rec);
     if (index < 0) std::free(rec);
     return index;
@@ -63,7 +56,7 @@ int quon_dar_add_file(quon_lib_t* h, const char* filename) {
     quon_data_t* rec = static_cast<quon_data_t*>(std::malloc(sizeof(quon_data_t)));
     if (!rec) return -1;
     rec->data = ql_read_file(filename, &rec->size);
-    int index = rec->data ? addSource(ql, 1, rec, true) : -1;
+    int index = rec->data ? addSource(ql, QL_SOURCE_ARCHIVE, rec, true) : -1;
     if (index < 0) {
         std::free(rec->data);
         std::free(rec);
@@ -78,7 +71,7 @@ int quon_dar_add_dir(quon_lib_t* h, const char* dirname) {
     char* copy = static_cast<char*>(std::malloc(n));
     if (!copy) return -1;
     std::memcpy(copy, dirname, n);
-    int index = addSource(ql, 3, copy, false);
+    int index = addSource(ql, QL_SOURCE_DIR, copy, false);
     if (index < 0) std::free(copy);
     return index;
 }
@@ -86,24 +79,24 @@ int quon_dar_add_dir(quon_lib_t* h, const char* dirname) {
 int32_t ql_dar_getPos_limited(ql_t* ql, const void* pDAR, int64_t limit, const char* pszName) {
     const unsigned char* a = static_cast<const unsigned char*>(pDAR);
     if (!a || !pszName || limit < 8 || std::memcmp(a, "QDAR", 4) != 0) return -1;
-    const int32_t length = readI32(a + 4);
+    const int32_t length = ql_readI32LE(a + 4);
     ql_trace(ql, QL_MSG_SIZE, length);
     // The header and the trailer's directory offset must lie inside.
     if (length < 12 || length > limit) return -1;
     const int64_t end = length;
-    const int32_t dir = readI32(a + end - 4);
+    const int32_t dir = ql_readI32LE(a + end - 4);
     ql_trace(ql, QL_MSG_DIR_OFFSET, dir);
     if (dir < 0 || int64_t(dir) + 5 > end || std::memcmp(a + dir, "DIR", 3) != 0) return -1;
-    const unsigned count = readU16(a + dir + 3);
+    const unsigned count = ql_readU16LE(a + dir + 3);
     ql_trace(ql, QL_MSG_DIR_ENTRIES, count);
     const int64_t names = int64_t(dir) + 5 + 6 * int64_t(count);
     if (names > end) return -1;
     const size_t wanted = std::strlen(pszName) + 1;
     for (unsigned i = 0; i < count; ++i) {
         const unsigned char* entry = a + dir + 5 + 6 * i;
-        const int32_t record = readI32(entry);
+        const int32_t record = ql_readI32LE(entry);
         ql_trace(ql, QL_MSG_DATA_OFFSET, record);
-        const unsigned nameOffset = readU16(entry + 4);
+        const unsigned nameOffset = ql_readU16LE(entry + 4);
         ql_trace(ql, QL_MSG_NAME_OFFSET, nameOffset);
         const int64_t name = names + nameOffset;
         if (name >= end) return -1;
@@ -123,12 +116,12 @@ int32_t quon_dar_getPos(ql_t* ql, const void* pDAR, const char* pszName) {
     const unsigned char* a = static_cast<const unsigned char*>(pDAR);
     if (!a || std::memcmp(a, "QDAR", 4) != 0) return -1;
     // Only the declared length may be read; the header itself is there.
-    const int32_t length = readI32(a + 4);
+    const int32_t length = ql_readI32LE(a + 4);
     return ql_dar_getPos_limited(ql, pDAR, length < 8 ? 8 : length, pszName);
 }
 
 int32_t quon_dar_getSize(const void* pDAR, int32_t iOffset) {
-    return readI32(static_cast<const unsigned char*>(pDAR) + iOffset + 3);
+    return ql_readI32LE(static_cast<const unsigned char*>(pDAR) + iOffset + 3);
 }
 
 void* quon_dar_getData(const void* pDAR, int32_t iOffset) {

@@ -19,7 +19,7 @@ namespace {
 
 ql_font_t* renderState(quon_lib_t* h, const quon_font_t* pf) {
     ql_t* ql = ql_of(h);
-    if (!ql || !pf || pf->id >= ql->iNumObjects || ql->objects[pf->id].type != 1) return nullptr;
+    if (!ql || !pf || pf->id >= ql->iNumObjects || ql->objects[pf->id].type != QL_OBJECT_FONT) return nullptr;
     return static_cast<ql_font_t*>(ql->objects[pf->id].data);
 }
 
@@ -49,8 +49,9 @@ quon_font_t* quon_font_new(quon_lib_t* fkl) {
     quon_font_t* pf = static_cast<quon_font_t*>(std::calloc(1, sizeof(quon_font_t)));
     ql_font_t* state = static_cast<ql_font_t*>(std::calloc(1, sizeof(ql_font_t)));
     int16_t* buffer = static_cast<int16_t*>(std::malloc(8192));
-    uint16_t id = (pf && state && buffer) ? ql_object_new(ql, 1) : 0xFFFF;
-    if (id == 0xFFFF) {
+    uint16_t id = QL_NO_OBJECT;
+    if (pf && state && buffer) id = ql_object_new(ql, QL_OBJECT_FONT);
+    if (id == QL_NO_OBJECT) {
         std::free(pf);
         std::free(state);
         std::free(buffer);
@@ -74,8 +75,8 @@ long quon_font_loadFromMem(quon_lib_t*, quon_font_t* pf, quon_memfile_t* pmf) {
     unsigned char head[6];
     if (quon_memfile_read(nullptr, pmf, head, 6) != 6) return -1;
     const unsigned n = head[0];
-    pf->size = static_cast<uint16_t>(head[2] | head[3] << 8);
-    pf->height = static_cast<uint16_t>(head[4] | head[5] << 8);
+    pf->size = ql_readU16LE(head + 2);
+    pf->height = ql_readU16LE(head + 4);
     char* chars = static_cast<char*>(std::malloc(n + 1));
     unsigned char* raw = static_cast<unsigned char*>(std::malloc(12 * n + 1));
     quon_font_glyph_t* glyphs =
@@ -87,8 +88,7 @@ long quon_font_loadFromMem(quon_lib_t*, quon_font_t* pf, quon_memfile_t* pmf) {
         for (unsigned i = 0; i < n; ++i) {
             int16_t v[6];
             for (int k = 0; k < 6; ++k) {
-                const unsigned char* p = raw + 12 * i + 2 * k;
-                v[k] = static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
+                v[k] = static_cast<int16_t>(ql_readU16LE(raw + 12 * i + 2 * k));
             }
             glyphs[i] = {v[0], v[1], v[2], v[3], v[4], v[5]};
         }

@@ -31,13 +31,13 @@ int quon_memfile_load(quon_lib_t* h, quon_memfile_t* pfmf, const char* name) {
     ql_t* ql = ql_of(h);
     if (!ql || !pfmf || !name) return -1;
     ql_trace(ql, QL_MSG_SEARCHING, reinterpret_cast<intptr_t>(name));
-    for (int i = 0; i < ql->iNumData && i < QL_MAX_SOURCES; ++i) {
+    for (int i = 0; i < ql->iNumData; ++i) {
         const ql_data_t* src = ql->data[i];
         int result = -1;
-        if (src->type == 1)
+        if (src->type == QL_SOURCE_ARCHIVE)
             result = quon_memfile_load_from_memory(h, static_cast<quon_data_t*>(src->data), pfmf,
                                                    name);
-        else if (src->type == 3)
+        else if (src->type == QL_SOURCE_DIR)
             result = quon_memfile_load_from_dir(h, static_cast<const char*>(src->data), pfmf, name);
         if (result == 0) {
             pfmf->iPos = 0;
@@ -61,8 +61,7 @@ int quon_memfile_load_from_memory(quon_lib_t* h, quon_data_t* qdar, quon_memfile
     ql_trace(ql, QL_MSG_FOUND, pos);
     // A successful lookup has checked that the declared length fits in size.
     const unsigned char* a = static_cast<const unsigned char*>(qdar->data);
-    const int64_t end = int32_t(uint32_t(a[4]) | uint32_t(a[5]) << 8 | uint32_t(a[6]) << 16 |
-                                uint32_t(a[7]) << 24);
+    const int64_t end = ql_readI32LE(a + 4);
     int64_t length = -1;
     if (int64_t(pos) + 7 <= end) length = quon_dar_getSize(qdar->data, pos);
     if (length < 0 || int64_t(pos) + 7 + length > end) {

@@ -52,11 +52,11 @@ int64_t remaining(const quon_memfile_t* pmf) {
 }
 
 uint8_t classify(const char* type) {
-    if (memcmp(type, "IDAT", 4) == 0) return 2;
-    if (memcmp(type, "IHDR", 4) == 0) return 1;
-    if (memcmp(type, "IEND", 4) == 0) return 255;
-    if (memcmp(type, "PLTE", 4) == 0) return 3;
-    return 0;
+    if (memcmp(type, "IDAT", 4) == 0) return QUON_PNG_CHUNK_IDAT;
+    if (memcmp(type, "IHDR", 4) == 0) return QUON_PNG_CHUNK_IHDR;
+    if (memcmp(type, "IEND", 4) == 0) return QUON_PNG_CHUNK_IEND;
+    if (memcmp(type, "PLTE", 4) == 0) return QUON_PNG_CHUNK_PLTE;
+    return QUON_PNG_CHUNK_OTHER;
 }
 
 // Reads the chunk at the memory file's position without copying its data:
@@ -283,31 +283,13 @@ void widen(const unsigned char* src, unsigned char* dest, uint32_t count, unsign
     }
 }
 
-bool readFileWhole(const char* filename, unsigned char** data, long* size) {
-    int32_t length = 0;
-    FILE* f = ql_open_regular(filename, &length);
-    if (!f) return false;
-    const long len = length;
-    bool ok = true;
-    *data = nullptr;
-    *size = 0;
-    if (ok && len > 0) {
-        *data = static_cast<unsigned char*>(safeMalloc(int(len)));
-        ok = *data && fread(*data, 1, size_t(len), f) == size_t(len);
-        if (!ok && !*data) {
-            fclose(f);
-            *size = -1;  // out of memory
-            return false;
-        }
-    }
-    fclose(f);
-    if (!ok) {
-        safeFree(*data);
-        *data = nullptr;
-        return false;
-    }
-    *size = len;
-    return true;
+// A row whose filter type is not one of the five: the message, the row
+// buffers released, and the load fails.
+int unknownFilter(int filter, uint64_t row, unsigned char* raw, unsigned char* out = nullptr) {
+    printf("Filter %d for line %d not supported ... yet.\n", filter, int(row));
+    safeFree(out);
+    safeFree(raw);
+    return -1;
 }
 
 void traceMallocCounters(const quon_png_t* png) {
@@ -366,7 +348,7 @@ void* safeMalloc(int size) {
 }
 
 int safeFree(void* p) {
-    if (p) free(p);
+    free(p);
     return 0;
 }
 
@@ -380,7 +362,7 @@ uint32_t quon_png_ntohl(uint32_t v) {
 
 quon_png_t* quon_png_new(quon_lib_t* ql) {
     ql_t* q = ql_of(ql);
-    if (q) ql_trace(q, QL_MSG_NEW, 0);
+    ql_trace(q, QL_MSG_NEW, 0);  // accepts a null context
     quon_png_t* png = static_cast<quon_png_t*>(safeMalloc(sizeof(quon_png_t)));
     quon_png_IHDR_t* hdr = static_cast<quon_png_IHDR_t*>(safeMalloc(sizeof(quon_png_IHDR_t)));
     quon_png_PLTE_t* pal = static_cast<quon_png_PLTE_t*>(safeMalloc(sizeof(quon_png_PLTE_t)));
@@ -388,7 +370,7 @@ quon_png_t* quon_png_new(quon_lib_t* ql) {
         safeFree(png);
         safeFree(hdr);
         safeFree(pal);
-        if (q) ql_trace(q, QL_MSG_OOM, 0);
+        ql_trace(q, QL_MSG_OOM, 0);
         return nullptr;
     }
     memset(png, 0, sizeof(*png));
@@ -419,7 +401,7 @@ int quon_png_loadFromMem(quon_png_t* png, quon_memfile_t* pmf) {
     if (!png) return -1;
     if (remaining(pmf) < 8 || memcmp(pmf->pData + pmf->iPos, kSignature, 8) != 0) {
         trace(png, QL_MSG_BAD_SIGNATURE, 0);
-        return 4097;
+        return QUON_NOT_PNG;
     }
     pmf->iPos += 8;
     for (;;) {
@@ -428,18 +410,18 @@ int quon_png_loadFromMem(quon_png_t* png, quon_memfile_t* pmf) {
         if (!chunkView(pmf, &chunk)) return -1;  // a chunk runs past the data
         int rc = 0;
         switch (chunk.bType) {
-            case 2:
+            case QUON_PNG_CHUNK_IDAT:
                 trace(png, QL_MSG_IDAT, 0);
                 // The IDAT data still to come cannot exceed the bytes left.
                 rc = addIDAT(png, chunk.pData, chunk.length,
                              uint64_t(remaining(pmf)) + chunk.length);
                 break;
-            case 1:
+            case QUON_PNG_CHUNK_IHDR:
                 trace(png, QL_MSG_IHDR, 0);
                 rc = quon_png_addIHDRFromChunk(png, &chunk);
                 break;
-            case 255: trace(png, QL_MSG_IEND, 0); break;
-            case 3:
+            case QUON_PNG_CHUNK_IEND: trace(png, QL_MSG_IEND, 0); break;
+            case QUON_PNG_CHUNK_PLTE:
                 trace(png, QL_MSG_PLTE, 0);
                 rc = quon_png_addPLTEFromChunk(png, &chunk);
                 break;
@@ -452,12 +434,9 @@ int quon_png_loadFromMem(quon_png_t* png, quon_memfile_t* pmf) {
 
 int quon_png_loadFromFile(quon_png_t* png, const char* filename) {
     if (!png || !filename) return -1;
-    unsigned char* data = nullptr;
-    long size = 0;
-    if (!readFileWhole(filename, &data, &size)) {
-        if (size < 0) trace(png, QL_MSG_OOM, 0);
-        return -1;
-    }
+    int32_t size = 0;
+    unsigned char* data = ql_read_file(filename, &size);
+    if (!data) return -1;
     quon_memfile_t* mf = static_cast<quon_memfile_t*>(safeMalloc(sizeof(quon_memfile_t)));
     if (!mf) {
         safeFree(data);
@@ -465,7 +444,7 @@ int quon_png_loadFromFile(quon_png_t* png, const char* filename) {
         return -1;
     }
     mf->pData = data;
-    mf->iSize = int32_t(size);
+    mf->iSize = size;
     mf->iPos = 0;
     int rc = quon_png_loadFromMem(png, mf);
     safeFree(data);
@@ -548,6 +527,7 @@ int quon_png_decompress(quon_png_t* png) {
         case 4: png->bBytePerPixel = 2; break;
         case 6: png->bBytePerPixel = 4; break;
         default:
+            // Despite its words, the message is followed by a failed load.
             printf("Warning: Color2Type %d unchecked, using default\n", h.colorType);
             return -1;
     }
@@ -597,11 +577,7 @@ int quon_png_decompress(quon_png_t* png) {
         for (uint64_t r = 0; r < height; r++) {
             const unsigned char* src = raw + r * rowBytes;
             int f = src[0];
-            if (f > 4) {
-                printf("Filter %d for line %d not supported ... yet.\n", f, int(r));
-                safeFree(raw);
-                return -1;
-            }
+            if (f > 4) return unknownFilter(f, r, raw);
             unsigned char* dest = raw + r * L;
             unfilter(f, dest, src + 1, r ? dest - L : nullptr, size_t(L), size_t(bpp));
         }
@@ -620,12 +596,7 @@ int quon_png_decompress(quon_png_t* png) {
     for (uint64_t r = 0; r < height; r++) {
         unsigned char* row = raw + r * rowBytes;
         int f = row[0];
-        if (f > 4) {
-            printf("Filter %d for line %d not supported ... yet.\n", f, int(r));
-            safeFree(out);
-            safeFree(raw);
-            return -1;
-        }
+        if (f > 4) return unknownFilter(f, r, raw, out);
         unfilter(f, row + 1, row + 1, r ? row + 1 - rowBytes : nullptr, size_t(P), size_t(bpp));
         if (quon_png_bitsToBytes(row + 1, out + r * L, h.bitDepth, uint32_t(L), h.colorType) < 0) {
             safeFree(out);

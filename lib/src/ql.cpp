@@ -108,12 +108,12 @@ int ql_trace(ql_t* ql, int msg, intptr_t value) {
 // was and 0xFFFF is returned, which is never a valid id.
 uint16_t ql_object_new(ql_t* ql, uint16_t type) {
     enum { STEP = 50, MAX_RECORDS = 65500 };
-    if (!ql) return 0xFFFF;
+    if (!ql) return QL_NO_OBJECT;
     if (ql->iNumObjects >= ql->iResObjects) {
         unsigned grown = unsigned(ql->iResObjects) + STEP;
-        if (grown > MAX_RECORDS) return 0xFFFF;
+        if (grown > MAX_RECORDS) return QL_NO_OBJECT;
         void* table = std::realloc(ql->objects, grown * sizeof(ql_object_t));
-        if (!table) return 0xFFFF;
+        if (!table) return QL_NO_OBJECT;
         ql->objects = static_cast<ql_object_t*>(table);
         ql->iResObjects = static_cast<uint16_t>(grown);
     }

@@ -6,14 +6,20 @@
 
 #include "quon.h"
 
+// Source types (ql_data_t::type).
+enum { QL_SOURCE_ARCHIVE = 1, QL_SOURCE_DIR = 3 };
+
+// Object types (ql_object_t::type), and the id that no object has.
+enum : uint16_t { QL_OBJECT_FONT = 1, QL_NO_OBJECT = 0xFFFF };
+
 struct ql_data_t {
-    int32_t type;  // 1 archive in memory, 3 directory
-    void* data;    // type 1: quon_data_t*; type 3: private copy of the path
-    bool owned;    // type 1: the archive bytes belong to the context (quon_dar_add_file)
+    int32_t type;  // QL_SOURCE_*
+    void* data;    // archive: quon_data_t*; directory: private copy of the path
+    bool owned;    // archive: its bytes belong to the context (quon_dar_add_file)
 };
 
 struct ql_object_t {
-    uint16_t type;  // 1 font
+    uint16_t type;  // QL_OBJECT_*
     void* data;     // font: ql_font_t*
 };
 
@@ -21,7 +27,7 @@ enum { QL_MAX_SOURCES = 16, QL_TRACE_LINES = 10 };
 
 struct ql_t {
     ql_data_t* data[QL_MAX_SOURCES];
-    int32_t iNumData;
+    int32_t iNumData;  // 0..QL_MAX_SOURCES: only addSource (data.cpp) counts it up
     int32_t lastError;
     const char* traceFmt[QL_TRACE_LINES];
     int32_t traceValue[QL_TRACE_LINES];
@@ -58,6 +64,16 @@ FILE* ql_open_regular(const char* path, int32_t* size);
 // least 1 byte). Returns null when the file cannot be opened, is refused, or
 // cannot be allocated or read; *size gets the number of bytes read.
 unsigned char* ql_read_file(const char* path, int32_t* size);
+
+// Little-endian integers of the archive and font formats, read byte by byte
+// (no alignment needed).
+inline int32_t ql_readI32LE(const unsigned char* p) {
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                                uint32_t(p[3]) << 24);
+}
+inline uint16_t ql_readU16LE(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 // Trace message numbers.
 enum {

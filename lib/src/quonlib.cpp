@@ -15,7 +15,7 @@ quon_lib_t* quon_new() {
 
 static void releaseSource(ql_data_t* src) {
     if (!src) return;
-    if (src->type == 1) {
+    if (src->type == QL_SOURCE_ARCHIVE) {
         quon_data_t* fd = static_cast<quon_data_t*>(src->data);
         if (fd && src->owned) std::free(fd->data);
         std::free(fd);
@@ -26,7 +26,7 @@ static void releaseSource(ql_data_t* src) {
 }
 
 static void releaseObject(ql_object_t* obj) {
-    if (obj->type == 1 && obj->data) {
+    if (obj->type == QL_OBJECT_FONT && obj->data) {
         ql_font_t* state = static_cast<ql_font_t*>(obj->data);
         std::free(state->wBuffer);
         std::free(state);
@@ -41,7 +41,7 @@ static void releaseObject(ql_object_t* obj) {
 int quon_delete(quon_lib_t* h) {
     ql_t* ql = ql_of(h);
     if (!ql) return 0;
-    for (int i = 0; i < ql->iNumData && i < QL_MAX_SOURCES; ++i) releaseSource(ql->data[i]);
+    for (int i = 0; i < ql->iNumData; ++i) releaseSource(ql->data[i]);
     for (int i = 0; i < QL_TRACE_LINES; ++i) {
         if (ql->traceFmt[i] != ql_started_line) std::free(const_cast<char*>(ql->traceFmt[i]));
     }

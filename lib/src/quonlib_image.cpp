@@ -103,6 +103,8 @@ quon_image_t* quon_imageFromPNG(quon_lib_t* ql, const char* name) {
         case 3: image->mode = QUON_IMAGE_PAL; break;
         case 4: image->mode = QUON_IMAGE_GRAYA; break;
         case 6: image->mode = QUON_IMAGE_RGBA; break;
+        // Not reached: the decoder has already failed the load on any other
+        // colour type, so no default is ever used.
         default: printf("Warning: ColorType %d unchecked, using default\n", hdr.colorType); break;
     }
 

@@ -11,6 +11,9 @@
 // Small letters are small capitals.
 #include "glyphs.h"
 
+// The demo's scroller looks characters up in the same order.
+#include "../../src/glyph_cells.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -18,13 +21,7 @@
 namespace glyphs {
 namespace {
 
-const char kFontOrder[] =
-    " !\"#$%&'()*+,-./"
-    "0123456789:;<=>?"
-    "@abcdefghijklmno"
-    "pqrstuvwxyz[\\]^_"
-    "`ABCDEFGHIJKLMNO"
-    "PQRSTUVWXYZ{|}~";
+const char kFontOrder[] = QUON_GLYPH_CELL_ORDER;
 
 const int kCell = 32;
 const double kTexelW = 160.0 / (kCell - 0.001 * 512);  // screen units a texel, across
