@@ -1,8 +1,9 @@
 // The scroller text path on arbitrary bytes, as the demo takes it: the bytes
 // are "data/scroller.txt" in an archive registered in the context, the scene
 // loads them through a memory file, and frames scroll through the whole text
-// and past its end. OpenGL is replaced by stubs that check every glyph quad:
-// its cell must be the one of the character the scroller is at.
+// and past its end. OpenGL is the tests' recording stand-in (gl_recorder);
+// every frame's glyph quads are checked: each cell must be the one of the
+// character the scroller is at.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <GL/gl.h>
 
 #include "Scene1.h"
+#include "gl_recorder.h"
 #include "lib_support.h"
 
 quon_lib_t* pQuonLib = nullptr;
@@ -22,8 +24,6 @@ namespace {
 
 std::string g_text;            // the bytes the scroller should show, up to a zero
 const Scroller* g_scroller;    // the scroller being drawn
-int g_vertices, g_quad;        // in the current glBegin .. glEnd
-float g_s[4], g_t[4];          // the texture coordinates of the current quad
 
 // The cell of a byte in the glyph texture: codes 32..126 in order with the
 // letters' case swapped; every other byte takes the cell after them, 95.
@@ -34,57 +34,38 @@ int cellOf(unsigned char c) {
     return c - 32;
 }
 
-void check(bool ok, const char* what) {
+void check(bool ok, const char* what, int quad = -1) {
     if (!ok) {
-        std::fprintf(stderr, "scroller: %s (position %d, quad %d)\n", what, g_scroller->iPos,
-                     g_quad);
+        std::fprintf(stderr, "scroller: %s (position %d, quad %d)\n", what, g_scroller->iPos, quad);
         std::abort();
     }
 }
 
-// One finished quad: its corners are the cell of the character shown there,
-// the text (then spaces) from the scroller's position.
-void quadDone() {
-    const size_t at = static_cast<size_t>(g_scroller->iPos) + static_cast<size_t>(g_quad);
-    const unsigned char c = at < g_text.size() ? static_cast<unsigned char>(g_text[at]) : ' ';
-    const int cell = cellOf(c);
-    const float s0 = static_cast<float>(cell % 16) / 16, t0 = static_cast<float>(cell / 16) / 16;
-    for (int k = 0; k < 4; ++k) {
-        check(g_s[k] >= 0 && g_s[k] <= 1 && g_t[k] >= 0 && g_t[k] <= 1,
-              "texture coordinate outside the texture");
+// The frame just drawn (recorded by gl_recorder): its last draw is the
+// scroller's line of glyph quads, each showing the cell of the character the
+// scroller is at, the text (then spaces) from its position.
+void checkFrame() {
+    check(glRec.misuse == 0, "OpenGL misused");
+    check(!glRec.draws.empty() && glRec.draws.back().mode == GL_QUADS, "no glyph quads");
+    const std::vector<GlVertex>& v = glRec.draws.back().vertices;
+    check(v.size() == 4u * ScrollerSimple::iVisible, "wrong number of glyph quads");
+    for (int q = 0; q < ScrollerSimple::iVisible; ++q) {
+        const size_t at = static_cast<size_t>(g_scroller->iPos) + static_cast<size_t>(q);
+        const unsigned char c = at < g_text.size() ? static_cast<unsigned char>(g_text[at]) : ' ';
+        const int cell = cellOf(c);
+        const float s0 = static_cast<float>(cell % 16) / 16, t0 = static_cast<float>(cell / 16) / 16;
+        for (int k = 0; k < 4; ++k) {
+            const GlVertex& p = v[static_cast<size_t>(4 * q + k)];
+            check(p.s >= 0 && p.s <= 1 && p.t >= 0 && p.t <= 1, "texture coordinate outside the texture", q);
+        }
+        const GlVertex& corner = v[static_cast<size_t>(4 * q + 2)];
+        check(std::fabs(corner.s - s0) < 1e-6f && std::fabs(corner.t - t0) < 1e-6f,
+              "glyph quad shows the wrong cell", q);
     }
-    check(std::fabs(g_s[2] - s0) < 1e-6f && std::fabs(g_t[2] - t0) < 1e-6f,
-          "glyph quad shows the wrong cell");
-    ++g_quad;
+    glRec.draws.clear();
 }
 
 }  // namespace
-
-// OpenGL stubs for what the scene and the scroller call.
-extern "C" {
-void glMatrixMode(GLenum) {}
-void glPushMatrix() {}
-void glPopMatrix() {}
-void glLoadIdentity() {}
-void glOrtho(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble) {}
-void glTranslatef(GLfloat, GLfloat, GLfloat) {}
-void glBindTexture(GLenum, GLuint) {}
-void glInterleavedArrays(GLenum, GLsizei, const GLvoid*) {}
-void glDrawArrays(GLenum, GLint, GLsizei) {}
-void glEnable(GLenum) {}
-void glDisable(GLenum) {}
-void glBlendFunc(GLenum, GLenum) {}
-void glColor3f(GLfloat, GLfloat, GLfloat) {}
-void glBegin(GLenum) { g_vertices = g_quad = 0; }
-void glTexCoord2f(GLfloat s, GLfloat t) {
-    g_s[g_vertices % 4] = s;
-    g_t[g_vertices % 4] = t;
-}
-void glVertex3f(GLfloat, GLfloat, GLfloat) {
-    if (++g_vertices % 4 == 0) quadDone();
-}
-void glEnd() { check(g_quad == ScrollerSimple::iVisible, "wrong number of glyph quads"); }
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every frame moves one character: longer texts only cost time.
@@ -96,14 +77,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     g_text = text.substr(0, text.find('\0'));
 
+    glRec = GlRecorder();
+    glRec.logging = false;
     Scene1* scene = new Scene1();
     g_scroller = scene->pss;
     // A stall first (one huge step), then steps of a little over one
     // character each, through the whole text, its end and a new start.
     scene->run(5.0);
+    checkFrame();
     const int frames = static_cast<int>(g_text.size()) + ScrollerSimple::iVisible + 4;
     for (int i = 0; i < frames; ++i) {
         scene->run(1.05 / ScrollerSimple::fSpeed);
+        checkFrame();
         check(scene->pss->iPos >= 0 && scene->pss->iPos <= scene->pss->iTextLen,
               "position outside the text");
     }

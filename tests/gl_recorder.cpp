@@ -55,6 +55,7 @@ namespace {
 
 void note(const char* name, std::initializer_list<double> args = {}) {
     ++glRec.calls;
+    if (!glRec.logging) return;
     std::string l = name;
     for (double a : args) {
         char b[32];

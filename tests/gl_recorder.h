@@ -95,6 +95,7 @@ struct GlRecorder {
     int misuse = 0;
     int calls = 0;                // every call, to tell "nothing was done"
     std::vector<std::string> log;  // every call with its arguments: "glRotatef 90 0 1 0"
+    bool logging = true;           // off: no log (for long runs such as a fuzzer's)
 
     std::vector<GlMatrix>& stack();  // the one the matrix mode chooses
     // The log entries of the named calls only, in order.
