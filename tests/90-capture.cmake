@@ -1,5 +1,8 @@
 # demo-capture: its files decoded with ffmpeg/ffprobe, with no display; and
-# its frames against the running demo's, under a private Xvfb.
+# its frames against the running demo's, under a private Xvfb. Also the sound
+# layer's choice of output that the capture makes.
+quon_add_gtest(fsound_output_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/fsound_output_test.cpp
+  LIBS fsound LABELS unit)
 if(TARGET demo-capture)
   find_package(PNG REQUIRED)
   add_executable(capture_test ${CMAKE_CURRENT_LIST_DIR}/capture_test.cpp
