@@ -2,6 +2,6 @@
 find_program(FSOUND_OGGENC oggenc REQUIRED)
 add_executable(fsound_bench fsound_bench.cpp)
 target_link_libraries(fsound_bench PRIVATE fsound)
-target_include_directories(fsound_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_include_directories(fsound_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 target_compile_definitions(fsound_bench PRIVATE
   QUON_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FSOUND_OGGENC="${FSOUND_OGGENC}")

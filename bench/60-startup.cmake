@@ -26,7 +26,7 @@ add_custom_target(bench-perf
 # The shim replaces malloc: no test of it under a sanitizer's own allocator.
 if(QUON_TESTS AND NOT QUON_SANITIZE)
   add_test(NAME perfshim_records
-    COMMAND ${PROJECT_SOURCE_DIR}/tests/demo_xvfb.sh ${CMAKE_CURRENT_LIST_DIR}/startup/shim_test.sh)
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh ${CMAKE_CURRENT_LIST_DIR}/startup/shim_test.sh)
   set_tests_properties(perfshim_records PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
     LABELS "bench;xvfb"
     ENVIRONMENT "DEMO=$<TARGET_FILE:demo-linux>;BARE=$<TARGET_FILE:bare-glx>;LAUNCH=$<TARGET_FILE:perf-launch>;SHIM=$<TARGET_FILE:perfshim>;SOURCE_DIR=${PROJECT_SOURCE_DIR}")

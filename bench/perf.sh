@@ -38,8 +38,8 @@ for f in "$DEMO" "$BARE" "$LAUNCH" "$SHIM"; do
 done
 command -v Xvfb >/dev/null || { echo "perf: Xvfb is needed" >&2; exit 1; }
 if [ -z "${QUON_PERF_ON_XVFB:-}" ]; then
-  # Again, on a private Xvfb (tests/demo_xvfb.sh sets DISPLAY); the targets are built already.
-  QUON_PERF_ON_XVFB=1 exec "$ROOT/tests/demo_xvfb.sh" "$ROOT/bench/perf.sh" "$@"
+  # Again, on a private Xvfb (scripts/xvfb.sh sets DISPLAY); the targets are built already.
+  QUON_PERF_ON_XVFB=1 exec "$ROOT/scripts/xvfb.sh" "$ROOT/bench/perf.sh" "$@"
 fi
 
 tmp=$(mktemp -d)

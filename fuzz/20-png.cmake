@@ -5,5 +5,5 @@ endif()
 set(_lib ${PROJECT_SOURCE_DIR}/lib/src)
 quon_add_fuzzer(png
   SOURCES ${_lib}/png.cpp ${_lib}/quonlib_image.cpp
-  INCLUDES ${PROJECT_SOURCE_DIR}/tests
+  INCLUDES ${PROJECT_SOURCE_DIR}/tests/support
   LIBS ZLIB::ZLIB)

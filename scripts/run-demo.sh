@@ -27,8 +27,8 @@ if [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
   for tool in Xvfb import; do
     command -v "$tool" >/dev/null || { echo "run-demo: $tool is needed without a display" >&2; exit 1; }
   done
-  # Again, on a private Xvfb (tests/demo_xvfb.sh sets DISPLAY).
-  QUON_RUN_DEMO_ON_XVFB=1 exec "$ROOT/tests/demo_xvfb.sh" "$ROOT/scripts/run-demo.sh" "$@"
+  # Again, on a private Xvfb (scripts/xvfb.sh sets DISPLAY).
+  QUON_RUN_DEMO_ON_XVFB=1 exec "$ROOT/scripts/xvfb.sh" "$ROOT/scripts/run-demo.sh" "$@"
 fi
 demo=
 cleanup() { [ -n "$demo" ] && kill "$demo" 2>/dev/null; }

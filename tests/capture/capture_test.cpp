@@ -1,7 +1,7 @@
 // demo-capture: its files decoded with ffmpeg and ffprobe, against the
 // running demo's frames, the track and the command line's promises. Every
 // capture runs with DISPLAY unset. The environment gives CAPTURE, SOURCE_DIR
-// and, for the frame comparison (run through demo_xvfb.sh), DEMO and FRAMECLOCK.
+// and, for the frame comparison (run through xvfb.sh), DEMO and FRAMECLOCK.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -165,7 +165,7 @@ Image readPNG(const std::string& path)
 TEST(CaptureFrames, EqualTheRunningDemosFrames)
 {
     if (env("DISPLAY").empty() || env("DEMO").empty() || env("FRAMECLOCK").empty())
-        GTEST_SKIP() << "run through demo_xvfb.sh with DEMO and FRAMECLOCK";
+        GTEST_SKIP() << "run through xvfb.sh with DEMO and FRAMECLOCK";
     const int W = 1024, H = 768, kFrames[] = {0, 30, 49};
     std::string dir = tempDir();
     Result demo = shell("cd '" + env("SOURCE_DIR") + "' && env LD_PRELOAD='" + env("FRAMECLOCK") +

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs demo-win32.exe under Wine on the display in $DISPLAY (a private Xvfb from
-# demo_xvfb.sh, of the screen size the mode needs).
+# xvfb.sh, of the screen size the mode needs).
 #   wine_demo_test.sh EXE run    - 1024x768 screen: the scene shows, no message box, Escape ends it (0)
 #   wine_demo_test.sh EXE badmode - 800x600 screen: exactly one message box, "Display Error"; once
 #                                   it is dismissed the program ends by itself with status 0
@@ -19,7 +19,7 @@ case $MODE in
   badmode) GEOM=800x600 ;;
   *) fail "unknown mode $MODE" ;;
 esac
-[ -n "${DISPLAY:-}" ] || fail "no DISPLAY (run under demo_xvfb.sh)"
+[ -n "${DISPLAY:-}" ] || fail "no DISPLAY (run under xvfb.sh)"
 xdpyinfo | grep -q "dimensions: *$GEOM pixels" || fail "mode $MODE needs a $GEOM screen"
 BOXES="Display Error|Pixel Format Error|OpenGL Rendering Context Error|Device Context Error|Window Reg Error"
 

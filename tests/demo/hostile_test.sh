@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# hostile_demo_test.sh CASE
+# hostile_test.sh CASE
 # The Linux archive lacks "data/ufo.png" and "data/UFO-0.oia", so the demo
 # looks for them in the directory sources ".." and ".". This test puts broken
 # versions of both there, runs the demo on the display in $DISPLAY (see
-# demo_xvfb.sh) for FRAMES frames and expects it to start, draw every frame
+# xvfb.sh) for FRAMES frames and expects it to start, draw every frame
 # and end normally (status 0) on the q key that the preloaded frameclock
 # library sends after the last frame. Environment:
 #   DEMO        the demo-linux program

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# demo_xvfb.sh [--screen WxHxD] [--no-glx] COMMAND [ARGS...]
+# xvfb.sh [--screen WxHxD] [--no-glx] COMMAND [ARGS...]
 # Runs COMMAND with DISPLAY set to a private Xvfb server that is started for
 # it and stopped afterwards; the server picks a free display number itself.
 # The one way the tests, scripts/run-demo.sh and bench/perf.sh get a server.

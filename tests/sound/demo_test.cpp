@@ -1,5 +1,5 @@
 // The demo program's sound, run on the display in $DISPLAY (the test runs
-// under demo_xvfb.sh): what it plays, written to a WAV file by the sound
+// under xvfb.sh): what it plays, written to a WAV file by the sound
 // layer's test output, and its start without a sound device.
 #include <gtest/gtest.h>
 #include <signal.h>

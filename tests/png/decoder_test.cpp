@@ -91,7 +91,7 @@ TEST(PngDecoder, FilesFromOtherEncodersMatchLibpng) {
     for (const char* file : {"pillow-rgb-9x5.png", "pillow-pal4-10x3.png", "magick-graya-3x4.png",
                              "magick-gray2-9x2.png", "magick-rgba-10x6.png"}) {
         SCOPED_TRACE(file);
-        std::string bytes = libtest::readFile(std::string(QUON_TEST_DATA) + "/png/" + file);
+        std::string bytes = libtest::readFile(std::string(QUON_TEST_DATA) + "/" + file);
         ASSERT_GT(bytes.size(), 8u);
         Decode d(bytes);
         ASSERT_EQ(d.rc, 0);

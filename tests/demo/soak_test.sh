@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# soak_demo.sh: FRAMES frames (default 200000) of the whole demo on the
-# display in $DISPLAY (see demo_xvfb.sh), under the preloaded frameclock
+# soak_test.sh: FRAMES frames (default 200000) of the whole demo on the
+# display in $DISPLAY (see xvfb.sh), under the preloaded frameclock
 # library at 1 ms of demo time per frame (200 s: the music loops through
 # nextMus many times), with the null sound output. It must end with status 0
 # after every frame; its resident memory must stay flat after the first

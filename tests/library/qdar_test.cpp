@@ -194,7 +194,7 @@ TEST(Qdar, UsageAndReadingErrors) {
     EXPECT_NE(r.err.find(tmp.path + "/absent.qdar: cannot open"), std::string::npos) << r.err;
 }
 
-// The build packed tests/data/lib/linked.manifest (one of whose files does not
+// The build packed tests/library/data/linked.manifest (one of whose files does not
 // exist) and linked the archive into this program.
 TEST(LinkedArchive, RegistersAndFindsItsEntries) {
     ASSERT_NE(dataQuonData, nullptr);
@@ -206,7 +206,7 @@ TEST(LinkedArchive, RegistersAndFindsItsEntries) {
     quon_memfile_t mf{};
     ASSERT_EQ(quon_memfile_load(c, &mf, "data/greeting.txt"), 0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(mf.pData), size_t(mf.iSize)),
-              readFile(QUON_TEST_DATA "/lib/greeting.txt"));
+              readFile(QUON_TEST_DATA "/greeting.txt"));
     EXPECT_EQ(mf.pData, static_cast<unsigned char*>(dataQuonData) + 15);
     EXPECT_EQ(quon_memfile_load(c, &mf, "data/not-made-yet.bin"), -1);
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# memcheck_demo.sh [memcheck|sanitized]
+# memcheck_test.sh [memcheck|sanitized]
 # The whole demo for FRAMES frames (default 300) on the display in $DISPLAY
-# (see demo_xvfb.sh), ended by the q key that the preloaded frameclock library
+# (see xvfb.sh), ended by the q key that the preloaded frameclock library
 # sends after the last frame; it must end with status 0 and:
 #   memcheck   (default) under Valgrind memcheck: no error left after the
-#              suppressions in tests/valgrind.supp, which hide only what lies
+#              suppressions in tests/support/valgrind.supp, which hide only what lies
 #              inside Mesa, X and ALSA. Takes minutes: runs only when
 #              QUON_SLOW=1 is set, otherwise reports itself skipped.
 #   sanitized  a build with AddressSanitizer and UndefinedBehaviorSanitizer,
@@ -29,7 +29,7 @@ memcheck)
   # must watch the heap for new code.
   (cd "$SOURCE_DIR" && exec "${run[@]}" timeout 3000 valgrind --tool=memcheck \
     --smc-check=all-non-file --error-exitcode=99 --num-callers=40 --error-limit=no \
-    --suppressions="$SOURCE_DIR/tests/valgrind.supp" --log-file="$work/log" "$DEMO") \
+    --suppressions="$SOURCE_DIR/tests/support/valgrind.supp" --log-file="$work/log" "$DEMO") \
     >"$work/out" 2>&1
   rc=$?
   [ -n "${MEMCHECK_LOG:-}" ] && cp "$work/log" "$MEMCHECK_LOG"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # demo_window_test.sh CASE
-# Runs demo-linux on the display in $DISPLAY (see demo_xvfb.sh) from the
+# Runs demo-linux on the display in $DISPLAY (see xvfb.sh) from the
 # repository root and checks its window and event handling. Environment:
 #   DEMO        the demo-linux program
 #   FRAMECLOCK  the preloaded test library (frame log, resize, quit)
@@ -129,7 +129,7 @@ glx-create|glx-makecurrent)
   [ -s "$work/out" ] && fail "unexpected standard output"
   ;;
 noglx)
-  # A server without GLX (demo_xvfb.sh --no-glx): no visual, status 1, not a word.
+  # A server without GLX (xvfb.sh --no-glx): no visual, status 1, not a word.
   (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null timeout 20 "$DEMO") >"$work/out" 2>&1
   rc=$?
   [ "$rc" -eq 1 ] || fail "exit status $rc, expected 1"

@@ -1,7 +1,7 @@
 // Frames of the real demo, captured under Xvfb through the preloaded frame
 // clock (one frame = 25 ms of demo time, so that frame counts and seconds
 // give different pictures), checked against what the drawing
-// computes for that time and frame count. DemoRun through demo_xvfb.sh; the
+// computes for that time and frame count. DemoRun through xvfb.sh; the
 // environment gives DEMO, FRAMECLOCK and SOURCE_DIR.
 //
 // Two runs: one from the repository root, where the directory sources find
@@ -130,7 +130,7 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_FALSE(env("DEMO").empty() || env("FRAMECLOCK").empty() || env("DISPLAY").empty())
-            << "run through demo_xvfb.sh with DEMO, FRAMECLOCK and SOURCE_DIR set";
+            << "run through xvfb.sh with DEMO, FRAMECLOCK and SOURCE_DIR set";
         full = runDemo(env("SOURCE_DIR"), "0,1,94", 95);
         char tmpl[] = "/tmp/quon-empty-XXXXXX";
         std::string empty = mkdtemp(tmpl);
