@@ -7,6 +7,10 @@
 #include <sys/time.h>
 #endif
 
+#if defined(__EMSCRIPTEN__)
+double webClockSeconds();  // the page's clock (web/page.cpp)
+#endif
+
 // Seconds as a double; only differences between two readings matter.
 double util_getCurrentTime()
 {
@@ -20,6 +24,8 @@ double util_getCurrentTime()
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return (double)counter.QuadPart / (double)frequency.QuadPart;
+#elif defined(__EMSCRIPTEN__)
+    return webClockSeconds();
 #else
     struct timeval tv;
     gettimeofday(&tv, nullptr);
