@@ -1,5 +1,5 @@
 // uncompress for the web build, through the page's inflater (Debian's
-// node-pako, loaded before the module). The output is cut off as soon as it
+// node-pako, loaded by the page before the module). The output is cut off as soon as it
 // passes the room given, so that a small stream cannot make a huge buffer.
 #include <emscripten.h>
 
