@@ -10,10 +10,10 @@ import functools, http.server
 from PIL import Image, ImageChops
 
 # Software WebGL against Mesa's llvmpipe: pixels whose largest channel
-# difference exceeds PIXEL_TOL count as different; at most SHARE_TOL of the
+# difference exceeds PIXEL_TOL count as different; at most SHARE_TOL (0.1%) of the
 # picture may differ (edges of triangles and of texture filtering).
 PIXEL_TOL = 40
-SHARE_TOL = 0.01
+SHARE_TOL = 0.001
 RATE = 44100
 RESTART_MS = 36226
 
