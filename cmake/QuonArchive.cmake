@@ -54,6 +54,17 @@ function(quon_add_archive target manifest qdar)
     DEPENDS ${_deps}
     COMMENT "Packing ${manifest}"
     VERBATIM)
+  if(EMSCRIPTEN)
+    # No assembler route here: a generated C source holds the bytes.
+    set(_src ${CMAKE_CURRENT_BINARY_DIR}/${target}_archive.c)
+    add_custom_command(OUTPUT ${_src}
+      COMMAND ${CMAKE_COMMAND} -DIN=${_out} -DOUT=${_src} -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/QuonArchiveSource.cmake
+      DEPENDS ${_out} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/QuonArchiveSource.cmake
+      COMMENT "Writing ${target}_archive.c"
+      VERBATIM)
+    target_sources(${target} PRIVATE ${_src})
+    return()
+  endif()
   set(_note "")
   if(NOT WIN32)
     set(_note ".section .note.GNU-stack,\"\",@progbits\n")

@@ -1,6 +1,6 @@
 // The ALSA output of the Linux build: interleaved 16-bit stereo, about 50 ms
 // of device buffer, blocking writes from the mixer thread.
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <alsa/asoundlib.h>
 
 #include <cstdarg>

@@ -18,6 +18,8 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools python3 python3-pil
   # Windows build and its tests
   mingw-w64 libz-mingw-w64-dev wine64
+  # web build (emscripten; the page's inflater node-pako) and its tests in headless Chromium
+  emscripten node-pako chromium-headless-shell
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test:
 #  1. the native build (demo, library, tools, tests, benchmarks) and its tests;
 #  2. the Windows program, cross-built with mingw-w64 (its Wine tests run in step 1's suite);
-#  3. a clang build with AddressSanitizer + UndefinedBehaviorSanitizer and the fuzz targets,
+#  3. the web build (Emscripten) and its page tests in headless Chromium;
+#  4. a clang build with AddressSanitizer + UndefinedBehaviorSanitizer and the fuzz targets,
 #     running the unit tests again and a short smoke run of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +25,15 @@ cmake --build "$ROOT/build-win32" -j "$JOBS"
 
 echo "== tests ($(date +%T))"
 (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS" --timeout 300)
+
+echo "== web build and its page tests ($(date +%T))"
+# Emscripten's tools need Debian's Node.js modules, which a Node.js from
+# elsewhere does not look for by itself.
+export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
+emcmake cmake -S "$ROOT" -B "$ROOT/build-web" -DCMAKE_BUILD_TYPE=Release \
+  -DQUON_QDAR="$ROOT/build/tools/qdar" -DQUON_NATIVE_BUILD="$ROOT/build"
+cmake --build "$ROOT/build-web" -j "$JOBS"
+(cd "$ROOT/build-web" && ctest --output-on-failure --timeout 300)
 
 echo "== sanitizer build (ASan + UBSan) with fuzz targets ($(date +%T))"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug \

@@ -1,11 +1,16 @@
 // The demo's clock: the wall clock on Linux, the performance counter on
-// Windows. (The capture program links a frame clock of its own instead.)
+// Windows, the page's clock in the browser. (The capture program links a
+// frame clock of its own instead.)
 #include "main.h"
 
 #if defined(_WIN32)
 #include <windows.h>
 #else
 #include <sys/time.h>
+#endif
+
+#if defined(__EMSCRIPTEN__)
+double webClockSeconds();  // the page's clock (web/page.cpp)
 #endif
 
 // Seconds as a double; only differences between two readings matter.
@@ -21,6 +26,8 @@ double util_getCurrentTime()
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return (double)counter.QuadPart / (double)frequency.QuadPart;
+#elif defined(__EMSCRIPTEN__)
+    return webClockSeconds();
 #else
     struct timeval tv;
     gettimeofday(&tv, nullptr);

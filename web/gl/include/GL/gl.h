@@ -1,0 +1,2 @@
+// Builds that draw through quongl find it under the usual header name.
+#include "../../quongl.h"

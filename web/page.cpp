@@ -1,0 +1,109 @@
+// The window layer of the web build: the page's 1024x768 canvas with a WebGL
+// context behind the GL calls, the frame loop on the browser's animation
+// frames, the clock, the quit keys and clean-up. The page (index.html) shows
+// the canvas scaled to fit its window at 4:3, starts the program on the first
+// click, runs the audio graph and handles the keys.
+//
+// Test parameters of the page, read here through Module: quonStep (ms per
+// frame: the clock then answers START + frames * step, as the Linux tests'
+// frame clock does) and quonStop (the last frame to draw; it stays on the
+// canvas).
+#include <emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "fsound.h"
+#include "main.h"
+#include "quongl_webgl.h"
+
+char* commandLineName = nullptr;
+double fps = 0;
+
+namespace {
+
+int iFrames = 0;  // frames shown so far
+double fLast = 0;
+int (*frameFunction)() = nullptr;
+bool quitRequested = false;
+long long stepUs = -1;
+int stopFrame = -1;
+
+void endLoop(const char* why) {
+    emscripten_cancel_main_loop();
+    frameFunction = nullptr;
+    cleanWindow();
+    EM_ASM({ Module['quonEnded'](UTF8ToString($0)); }, why);
+}
+
+void frame() {
+    if (!frameFunction) return;
+    int done = frameFunction();
+    glFlush();
+    glFinish();
+
+    // Frames per second over the last 100 frames, as the desktop layers measure it.
+    ++iFrames;
+    if (iFrames % 100 == 0) {
+        double now = emscripten_get_now();
+        fps = 100000.0 / (now - fLast);
+        fLast = now;
+    }
+    EM_ASM({ Module['quonFrameDone']($0, $1); }, iFrames - 1, fps);
+
+    if (done || quitRequested)
+        endLoop("quit");
+    else if (stopFrame >= 0 && iFrames > stopFrame)
+        endLoop("stop");
+}
+
+}  // namespace
+
+// Seconds; the page's performance.now(), or the stepped test clock.
+double webClockSeconds() {
+    if (stepUs < 0) return emscripten_get_now() / 1000.0;
+    long long us = iFrames * stepUs;
+    return (double)(1000000000LL + us / 1000000) + (double)(us % 1000000) / 1000000.0;
+}
+
+extern "C" {
+// Escape or q on the page: the loop ends after the frame in progress.
+EMSCRIPTEN_KEEPALIVE void quonweb_quit() { quitRequested = true; }
+// The page's audio graph pulls the next frames of the mix (stereo, 16 bits).
+EMSCRIPTEN_KEEPALIVE int quonweb_mix(short* buffer, int frames) { return FSOUND_MixFrames(buffer, frames); }
+// For the page's sound test: moves the music to ms (past the end: to the end).
+EMSCRIPTEN_KEEPALIVE int quonweb_seekMusic(int ms) { return mus ? FSOUND_Stream_SetTime(mus, ms) : 0; }
+}
+
+int initWindow(int W, int H) {
+    EM_ASM({
+        Module['canvas'].width = $0;
+        Module['canvas'].height = $1;
+    }, W, H);
+    iWidth = EM_ASM_INT({ return Module['canvas'].width; });
+    iHeight = EM_ASM_INT({ return Module['canvas'].height; });
+    double step = EM_ASM_DOUBLE({ return Module['quonStep'] || 0; });
+    if (step > 0) stepUs = (long long)(step * 1000.0 + 0.5);
+    stopFrame = EM_ASM_INT({ return Module['quonStop'] >= 0 ? Module['quonStop'] : -1; });
+    // The sound layer mixes on the page's demand once the page's audio runs.
+    if (EM_ASM_INT({ return Module['quonAudio'] ? 1 : 0; })) setenv("FSOUND_OUTPUT", "manual", 0);
+
+    if (!quongl::openWebGL()) {
+        fprintf(stderr, "%s: can't open WebGL context.\n", commandLineName);
+        EM_ASM({ Module['quonEnded']('no-webgl'); });
+        exit(1);
+    }
+    return 0;
+}
+
+void loopWindow(int (*run)()) {
+    frameFunction = run;
+    fLast = emscripten_get_now();
+    // Paced by the browser's animation frames; does not return (the stack unwinds).
+    emscripten_set_main_loop(frame, 0, 1);
+}
+
+int cleanWindow() {
+    EM_ASM({ Module['quonStopSound'](); });
+    return 0;
+}
