@@ -3,7 +3,7 @@
 // capture runs with DISPLAY unset. The environment gives CAPTURE, SOURCE_DIR
 // and, for the frame comparison (run through xvfb.sh), DEMO and FRAMECLOCK.
 #include <gtest/gtest.h>
-#include <png.h>
+#include "program_support.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,17 +24,8 @@
 
 namespace {
 
-std::string env(const char* name)
-{
-    const char* v = getenv(name);
-    return v ? v : "";
-}
-
-bool exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+using progtest::env;
+using progtest::exists;
 
 std::string tempDir()
 {
@@ -126,30 +117,9 @@ std::string probe(const std::string& file, const std::string& stream, const std:
     return s;
 }
 
-struct Image {
-    int w = 0, h = 0;
-    std::vector<unsigned char> px;  // RGB, rows top first
-};
+using progtest::Image;
 
-Image readPNG(const std::string& path)
-{
-    Image img;
-    png_image png;
-    memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str()))
-        return img;
-    png.format = PNG_FORMAT_RGB;
-    img.px.resize(PNG_IMAGE_SIZE(png));
-    if (!png_image_finish_read(&png, nullptr, img.px.data(), 0, nullptr)) {
-        png_image_free(&png);
-        img.px.clear();
-        return img;
-    }
-    img.w = (int)png.width;
-    img.h = (int)png.height;
-    return img;
-}
+Image readPNG(const std::string& path) { return progtest::readPNG(path, 3); }
 
 // The running demo's frames 0, 30 (the bars have turned green at frame 26)
 // and 49 against a 2 s capture at 25 fps, both on a 40 ms clock step.

@@ -8,7 +8,7 @@
 // every asset, and one from an empty folder, where only the linked archive
 // serves (and so there is no UFO mesh, which the Linux archive lacks).
 #include <gtest/gtest.h>
-#include <png.h>
+#include "program_support.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,33 +29,8 @@ const double kUnit = 0.64;  // pixels per virtual-screen unit, both ways at 1024
 const long kStepUs = 25000;
 const double kStep = kStepUs / 1e6;
 
-struct Image {
-    int w = 0, h = 0;
-    std::vector<unsigned char> px;  // RGBA, rows top first
-    bool ok() const { return w > 0; }
-    const unsigned char* at(int x, int y) const { return &px[((size_t)y * w + x) * 4]; }
-    int lum(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
-};
-
-Image readPNG(const std::string& path)
-{
-    Image img;
-    png_image png;
-    memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str()))
-        return img;
-    png.format = PNG_FORMAT_RGBA;
-    std::vector<unsigned char> px(PNG_IMAGE_SIZE(png));
-    if (!png_image_finish_read(&png, nullptr, px.data(), 0, nullptr)) {
-        png_image_free(&png);
-        return img;
-    }
-    img.w = (int)png.width;
-    img.h = (int)png.height;
-    img.px = std::move(px);
-    return img;
-}
+using progtest::Image;
+using progtest::readPNG;
 
 // Bilinear sample with repeat, as OpenGL's GL_LINEAR filter with the default
 // wrap mode; s, t in texture coordinates (t = 0 is the image's first row).
@@ -74,17 +49,8 @@ void sample(const Image& img, double s, double t, double out[4])
     }
 }
 
-std::string env(const char* name)
-{
-    const char* v = getenv(name);
-    return v ? v : "";
-}
-
-bool exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+using progtest::env;
+using progtest::exists;
 
 std::string asset(const std::string& name) { return env("SOURCE_DIR") + "/data/" + name; }
 
