@@ -123,7 +123,7 @@ def linux_frames(native, source, frames, tmp):
     env = dict(os.environ, LD_PRELOAD=f'{native}/tests/libframeclock.so', FRAMECLOCK_DIR=tmp,
                FRAMECLOCK_STEP_US='40000', FRAMECLOCK_FRAMES=','.join(map(str, frames)),
                FRAMECLOCK_QUIT=str(max(frames)), FSOUND_OUTPUT='null')
-    subprocess.run([f'{source}/tests/demo_xvfb.sh', f'{native}/src/demo-linux'], cwd=empty,
+    subprocess.run([f'{source}/scripts/xvfb.sh', f'{native}/src/demo-linux'], cwd=empty,
                    env=env, check=True, timeout=120, stdout=subprocess.DEVNULL)
     return {n: Image.open(f'{tmp}/frame-{n}-final.png').convert('RGB') for n in frames}
 
