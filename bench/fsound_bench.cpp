@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
     if (track.empty()) {
         path = "(generated: 20 s of two tones)";
         track = fsound_test::encode("bench", fsound_test::sines(20 * kRate, kRate, {220, 330}),
-                                    kRate, 2).ogg;
+                                    kRate, 2)
+                    .ogg;
     }
     if (track.empty()) {
         std::fprintf(stderr, "no track\n");
@@ -125,8 +126,9 @@ int main(int argc, char** argv) {
 
     std::printf("track: %s, %zu bytes, %.2f s, loop from %d ms\n", path.c_str(), track.size(),
                 double(length) / kRate, restartMs);
-    std::printf("mixer thread, real time, spectrum on:   %.3f ms CPU per second of audio (%.1f s, %s)\n",
-                realTimeMs(track, seconds, output.c_str()), seconds, output.c_str());
+    std::printf(
+        "mixer thread, real time, spectrum on:   %.3f ms CPU per second of audio (%.1f s, %s)\n",
+        realTimeMs(track, seconds, output.c_str()), seconds, output.c_str());
     std::printf("  beside it, a thread that only wakes 43 times a second: %.3f ms\n",
                 wakeupsOnlyMs(seconds));
     std::printf("mixing as fast as it goes, spectrum on:  %.3f ms CPU per second of audio\n",

@@ -66,8 +66,8 @@ std::string paethImage() {
             static_cast<std::string*>(png_get_io_ptr(pp))->append(reinterpret_cast<char*>(data), n);
         },
         nullptr);
-    png_set_IHDR(p, info, w, h, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(p, info, w, h, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_filter(p, 0, PNG_FILTER_PAETH);
     png_set_compression_level(p, 6);
     png_write_info(p, info);
@@ -153,8 +153,10 @@ public:
                 t.cpu = std::min(t.cpu, r.cpu_accumulated_time / double(r.iterations));
             } else if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
                 // Only the aggregates are reported: take the median.
-                t.real = std::min(t.real, r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit));
-                t.cpu = std::min(t.cpu, r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit));
+                t.real = std::min(t.real, r.GetAdjustedRealTime() /
+                                              benchmark::GetTimeUnitMultiplier(r.time_unit));
+                t.cpu = std::min(
+                    t.cpu, r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit));
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -184,20 +186,28 @@ int main(int argc, char** argv) {
     for (const auto& e : std::filesystem::directory_iterator(dataDir, ec))
         if (e.path().extension() == ".png") paths.push_back(e.path().string());
     std::sort(paths.begin(), paths.end());
-    for (const std::string& p : paths) files.push_back({std::filesystem::path(p).filename().string(), readAll(p)});
-    if (paths.empty()) fprintf(stderr, "png_bench: no PNG files in %s; only the generated image\n", dataDir.c_str());
+    for (const std::string& p : paths)
+        files.push_back({std::filesystem::path(p).filename().string(), readAll(p)});
+    if (paths.empty())
+        fprintf(stderr, "png_bench: no PNG files in %s; only the generated image\n",
+                dataDir.c_str());
 
     for (const File& f : files) {
-        benchmark::RegisterBenchmark(("quon/" + f.name).c_str(), quonChain, f)->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("libpng/" + f.name).c_str(), libpngSimplified, f)->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(("libspng/" + f.name).c_str(), libspng, f)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("quon/" + f.name).c_str(), quonChain, f)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("libpng/" + f.name).c_str(), libpngSimplified, f)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("libspng/" + f.name).c_str(), libspng, f)
+            ->Unit(benchmark::kMicrosecond);
     }
     Collector reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     // CPU time is the steadier figure on a shared machine; both are shown.
-    printf("\nBest time per decode to RGBA8, microseconds (CPU / wall-clock), and ratio to libspng:\n");
+    printf(
+        "\nBest time per decode to RGBA8, microseconds (CPU / wall-clock), and ratio to "
+        "libspng:\n");
     printf("%-24s %19s %19s %19s %15s %15s\n", "file", "quon", "libpng", "libspng", "quon/spng",
            "libpng/spng");
     for (const File& f : files) {
@@ -207,9 +217,9 @@ int main(int argc, char** argv) {
         };
         Collector::Times q = get("quon"), l = get("libpng"), s = get("libspng");
         if (q.cpu < 0 || l.cpu < 0 || s.cpu < 0) continue;
-        printf("%-24s %9.1f /%8.1f %9.1f /%8.1f %9.1f /%8.1f %7.3f /%6.3f %7.3f /%6.3f\n", f.name.c_str(),
-               q.cpu * 1e6, q.real * 1e6, l.cpu * 1e6, l.real * 1e6, s.cpu * 1e6, s.real * 1e6, q.cpu / s.cpu,
-               q.real / s.real, l.cpu / s.cpu, l.real / s.real);
+        printf("%-24s %9.1f /%8.1f %9.1f /%8.1f %9.1f /%8.1f %7.3f /%6.3f %7.3f /%6.3f\n",
+               f.name.c_str(), q.cpu * 1e6, q.real * 1e6, l.cpu * 1e6, l.real * 1e6, s.cpu * 1e6,
+               s.real * 1e6, q.cpu / s.cpu, q.real / s.real, l.cpu / s.cpu, l.real / s.real);
     }
     return 0;
 }

@@ -304,7 +304,8 @@ FSOUND_STREAM* openStream(const char* name_or_data, unsigned int mode, int offse
         if (!mx.initialized) return report<FSOUND_STREAM*>(FSOUND_ERR_UNINITIALIZED, nullptr);
         rate = mx.rate;
     }
-    if (!name_or_data || offset < 0) return report<FSOUND_STREAM*>(FSOUND_ERR_INVALID_PARAM, nullptr);
+    if (!name_or_data || offset < 0)
+        return report<FSOUND_STREAM*>(FSOUND_ERR_INVALID_PARAM, nullptr);
     auto s = std::make_unique<FSOUND_STREAM>();
     const unsigned char* data;
     int size;
@@ -409,7 +410,8 @@ signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms) {
     FSOUND_STREAM* s = liveStream(mx, stream);
     if (!s) return 0;
     if (ms < 0) return report<signed char>(FSOUND_ERR_INVALID_PARAM, 0);
-    int64_t frame = std::min<int64_t>(static_cast<int64_t>(ms) * mx.rate / 1000, s->decoder.length());
+    int64_t frame =
+        std::min<int64_t>(static_cast<int64_t>(ms) * mx.rate / 1000, s->decoder.length());
     if (!s->decoder.seek(frame)) {
         // The data is damaged past this point: leave the stream at its end.
         s->decoder.seek(s->decoder.length());
@@ -465,7 +467,8 @@ int FSOUND_MixFrames(short* buffer, int frames) {
     std::unique_lock<std::mutex> lock(mx.m);
     if (!mx.initialized) return report(FSOUND_ERR_UNINITIALIZED, -1);
     if (mx.output) return report(FSOUND_ERR_BUSY, -1);
-    if (!buffer || frames < 0 || frames > kMaxMixFrames) return report(FSOUND_ERR_INVALID_PARAM, -1);
+    if (!buffer || frames < 0 || frames > kMaxMixFrames)
+        return report(FSOUND_ERR_INVALID_PARAM, -1);
     if (mx.inCallback) return report(FSOUND_ERR_BUSY, -1);
     mixBlock(mx, lock, buffer, frames);
     return report(FSOUND_ERR_NONE, frames);

@@ -42,16 +42,17 @@ typedef signed char (*FSOUND_STREAMCALLBACK)(FSOUND_STREAM* stream, void* buff, 
 // Error codes returned by FSOUND_GetError.
 enum {
     FSOUND_ERR_NONE = 0,
-    FSOUND_ERR_UNINITIALIZED = 1,    // the call needs FSOUND_Init first
-    FSOUND_ERR_INIT = 2,             // no output device could be opened, or bad mixer settings
-    FSOUND_ERR_INITIALIZED = 3,      // FSOUND_Init called twice without FSOUND_Close
-    FSOUND_ERR_INVALID_HANDLE = 4,   // null or unknown stream or DSP unit
-    FSOUND_ERR_INVALID_PARAM = 5,    // an argument is out of range (null data, bad length, channel, time)
-    FSOUND_ERR_FILE_NOTFOUND = 6,    // the named file could not be read
-    FSOUND_ERR_FILE_FORMAT = 7,      // the data is not a decodable Ogg Vorbis stream
-    FSOUND_ERR_FILE_UNSUPPORTED = 8, // Ogg Vorbis, but not at the mixer's rate or not mono/stereo
-    FSOUND_ERR_MEMORY = 9,           // out of memory
-    FSOUND_ERR_BUSY = 10             // not allowed now (FSOUND_MixFrames while a mixer thread runs)
+    FSOUND_ERR_UNINITIALIZED = 1,   // the call needs FSOUND_Init first
+    FSOUND_ERR_INIT = 2,            // no output device could be opened, or bad mixer settings
+    FSOUND_ERR_INITIALIZED = 3,     // FSOUND_Init called twice without FSOUND_Close
+    FSOUND_ERR_INVALID_HANDLE = 4,  // null or unknown stream or DSP unit
+    FSOUND_ERR_INVALID_PARAM =
+        5,  // an argument is out of range (null data, bad length, channel, time)
+    FSOUND_ERR_FILE_NOTFOUND = 6,     // the named file could not be read
+    FSOUND_ERR_FILE_FORMAT = 7,       // the data is not a decodable Ogg Vorbis stream
+    FSOUND_ERR_FILE_UNSUPPORTED = 8,  // Ogg Vorbis, but not at the mixer's rate or not mono/stereo
+    FSOUND_ERR_MEMORY = 9,            // out of memory
+    FSOUND_ERR_BUSY = 10  // not allowed now (FSOUND_MixFrames while a mixer thread runs)
 };
 
 // Stream_Open mode bit: the first argument is the encoded data in memory and

@@ -71,8 +71,8 @@ public:
 
 private:
     bool writeHeader() {
-        unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-                               'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0};
+        unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                               'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   2,   0};
         put32(h + 4, 36 + dataBytes_);
         put32(h + 24, static_cast<uint32_t>(rate_));
         put32(h + 28, static_cast<uint32_t>(rate_) * 4);

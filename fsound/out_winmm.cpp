@@ -31,7 +31,8 @@ public:
     }
     ~WinmmOutput() override {
         waveOutReset(wave_);
-        for (int i = 0; i < kBuffers; ++i) waveOutUnprepareHeader(wave_, &headers_[i], sizeof headers_[i]);
+        for (int i = 0; i < kBuffers; ++i)
+            waveOutUnprepareHeader(wave_, &headers_[i], sizeof headers_[i]);
         waveOutClose(wave_);
         CloseHandle(event_);
     }

@@ -28,7 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     a[15 + size] = 0;
     std::memcpy(a + dir, "DIR\x01\x00", 5);
     putI32(a + dir + 5, 8);
-    std::memcpy(a + dir + 9, "\x00\x00" "f\x00" "END", 7);
+    std::memcpy(a + dir + 9,
+                "\x00\x00"
+                "f\x00"
+                "END",
+                7);
     putI32(a + total - 4, uint32_t(dir));
 
     quon_lib_t* h = quon_new();

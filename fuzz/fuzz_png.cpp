@@ -10,7 +10,8 @@ volatile unsigned g_sink;  // keeps the reads of every pixel
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 24)) return 0;
     std::string archive =
-        libtest::buildArchive({{"f.png", std::string(reinterpret_cast<const char*>(data), size)}}).bytes;
+        libtest::buildArchive({{"f.png", std::string(reinterpret_cast<const char*>(data), size)}})
+            .bytes;
     libtest::Held held(archive);  // exactly its size, so a read past it is caught
     quon_lib_t* ql = quon_new();
     quon_dar_add(ql, reinterpret_cast<quon_data_t*>(held.p));

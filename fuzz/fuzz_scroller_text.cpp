@@ -22,15 +22,17 @@ GLuint util_textureFromQuonImage(quon_lib_t*, quon_image_t*) { return 1; }
 
 namespace {
 
-std::string g_text;            // the bytes the scroller should show, up to a zero
-const Scroller* g_scroller;    // the scroller being drawn
+std::string g_text;          // the bytes the scroller should show, up to a zero
+const Scroller* g_scroller;  // the scroller being drawn
 
 // The cell of a byte in the glyph texture: codes 32..126 in order with the
 // letters' case swapped; every other byte takes the cell after them, 95.
 int cellOf(unsigned char c) {
     if (c < 32 || c > 126) return 95;
-    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    if (c >= 'a' && c <= 'z')
+        c = static_cast<unsigned char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+        c = static_cast<unsigned char>(c - 'A' + 'a');
     return c - 32;
 }
 
@@ -53,10 +55,12 @@ void checkFrame() {
         const size_t at = static_cast<size_t>(g_scroller->iPos) + static_cast<size_t>(q);
         const unsigned char c = at < g_text.size() ? static_cast<unsigned char>(g_text[at]) : ' ';
         const int cell = cellOf(c);
-        const float s0 = static_cast<float>(cell % 16) / 16, t0 = static_cast<float>(cell / 16) / 16;
+        const float s0 = static_cast<float>(cell % 16) / 16,
+                    t0 = static_cast<float>(cell / 16) / 16;
         for (int k = 0; k < 4; ++k) {
             const GlVertex& p = v[static_cast<size_t>(4 * q + k)];
-            check(p.s >= 0 && p.s <= 1 && p.t >= 0 && p.t <= 1, "texture coordinate outside the texture", q);
+            check(p.s >= 0 && p.s <= 1 && p.t >= 0 && p.t <= 1,
+                  "texture coordinate outside the texture", q);
         }
         const GlVertex& corner = v[static_cast<size_t>(4 * q + 2)];
         check(std::fabs(corner.s - s0) < 1e-6f && std::fabs(corner.t - t0) < 1e-6f,

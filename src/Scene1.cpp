@@ -8,8 +8,16 @@ const float oiaRaster[20] = {
 };
 
 Scene1::Scene1()
-    : texRaster{0, 0, 0}, texRasterActive(0), fRasterPos(300), fRasterDir(150), texTurm(0),
-      texGrass(0), texBurst(0), texFont(0), poTurm(nullptr), pss(new ScrollerSimple) {
+    : texRaster{0, 0, 0},
+      texRasterActive(0),
+      fRasterPos(300),
+      fRasterDir(150),
+      texTurm(0),
+      texGrass(0),
+      texBurst(0),
+      texFont(0),
+      poTurm(nullptr),
+      pss(new ScrollerSimple) {
     // The text ends at its zero byte (the file has a newline after it); the
     // scroller copies at most the file's size, so a file without the zero
     // ends at its last byte. A missing file gives an empty text.
@@ -33,7 +41,8 @@ void Scene1::run(double f) {
     // The bars turn only while they still head outward, so a long frame that
     // carries them far past a bound gives one turn and one colour, not a turn
     // and a colour on every frame until a step is long enough to get back.
-    if ((fRasterPos > fRasterTop && fRasterDir > 0) || (fRasterPos < fRasterBottom && fRasterDir < 0)) {
+    if ((fRasterPos > fRasterTop && fRasterDir > 0) ||
+        (fRasterPos < fRasterBottom && fRasterDir < 0)) {
         fRasterDir = -fRasterDir;
         texRasterActive = (texRasterActive + 1) % 3;
     }

@@ -11,12 +11,12 @@ public:
     // position 0 .. iTextLen without leaving the buffer.
     static constexpr int iMinLen = 14;
 
-    int iFont;      // texture name of the glyph texture
-    char* pText;    // own buffer: text, iLen + 1 spaces, a zero byte
-    int iPos;       // index of the leftmost character on screen
-    int iLen;       // trailing spaces that setText appends, minus one
-    int iTextLen;   // text length plus one
-    float fSoft;    // soft scroll in characters, normally 0 .. 1
+    int iFont;     // texture name of the glyph texture
+    char* pText;   // own buffer: text, iLen + 1 spaces, a zero byte
+    int iPos;      // index of the leftmost character on screen
+    int iLen;      // trailing spaces that setText appends, minus one
+    int iTextLen;  // text length plus one
+    float fSoft;   // soft scroll in characters, normally 0 .. 1
 
     Scroller();
     Scroller(const Scroller&) = delete;

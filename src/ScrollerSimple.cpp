@@ -12,8 +12,13 @@ const unsigned char ScrollerSimple::fontOrder[96] = QUON_GLYPH_CELL_ORDER;
 float ScrollerSimple::pftc[8];
 
 ScrollerSimple::ScrollerSimple()
-    : pfCirclePos(nullptr), pfCircleOrth(nullptr), pfAlpha(nullptr), fScrollSoft(0),
-      oia(nullptr), hard(0), rotY(0) {}
+    : pfCirclePos(nullptr),
+      pfCircleOrth(nullptr),
+      pfAlpha(nullptr),
+      fScrollSoft(0),
+      oia(nullptr),
+      hard(0),
+      rotY(0) {}
 
 ScrollerSimple::~ScrollerSimple() {}
 
@@ -21,8 +26,7 @@ float* ScrollerSimple::char2texCoords(char ch) {
     // The table byte is compared unsigned with ch as a signed char, so bytes
     // of 128 and above never match; the zero byte itself finds no cell.
     int i = 0;
-    while (fontOrder[i] != 0 && static_cast<int>(fontOrder[i]) != static_cast<signed char>(ch))
-        i++;
+    while (fontOrder[i] != 0 && static_cast<int>(fontOrder[i]) != static_cast<signed char>(ch)) i++;
     const int row = i / 16, col = i % 16;
     const double c = 1.0 / 16.0;
     // Right and bottom edges are pulled inward so that filtering does not

@@ -14,8 +14,7 @@ double webClockSeconds();  // the page's clock (web/page.cpp)
 #endif
 
 // Seconds as a double; only differences between two readings matter.
-double util_getCurrentTime()
-{
+double util_getCurrentTime() {
 #if defined(_WIN32)
     static LARGE_INTEGER frequency;
     static bool bFrequency = false;

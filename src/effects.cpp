@@ -9,21 +9,17 @@
 // Frame-rate text, formatted every frame; see drawText for why it is not shown.
 static char pszFps[16];
 
-void drawObject(quon_oia_t* object)
-{
-    if (!object || !object->pointer)
-        return;
+void drawObject(quon_oia_t* object) {
+    if (!object || !object->pointer) return;
     glInterleavedArrays(object->format, object->stride, object->pointer);
     // Two halves; with an odd count the last vertex is left out.
     GLsizei h = object->count / 2;
-    if (h <= 0)
-        return;
+    if (h <= 0) return;
     glDrawArrays(object->mode, 0, h);
     glDrawArrays(object->mode, h, h);
 }
 
-void drawText()
-{
+void drawText() {
     glEnable(GL_TEXTURE_2D);
     // Dark grey whose blue pulses with a period of 10*pi seconds.
     glColor3f(0.2f, 0.2f, (GLfloat)std::fabs(std::sin(runTime / 10.0)));
@@ -39,12 +35,10 @@ void drawText()
     std::snprintf(pszFps, sizeof pszFps, "%6.2lf fps", fps);
     // The carpet is drawn in this colour.
     glColor3f(1.0f, 0.8f, 0.5f);
-    if (pff)
-        quon_font_setSize(ql, pff, 32);
+    if (pff) quon_font_setSize(ql, pff, 32);
 }
 
-void drawCarpet()
-{
+void drawCarpet() {
     glBindTexture(GL_TEXTURE_2D, texCarpet);
     beginVirtualScreen();
 
@@ -68,8 +62,7 @@ void drawCarpet()
     endVirtualScreen();
 }
 
-void drawLogo()
-{
+void drawLogo() {
     // Both matrices stay identity; the next frame sets them again.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -27,24 +27,20 @@ double fps = 0;
 
 static const char* const pszTitle = "quon-lib GLX Test";
 
-int initWindow(int W, int H)
-{
-    int attributeList[11] = {GLX_RGBA,       GLX_RED_SIZE,   1, GLX_GREEN_SIZE, 1,
-                             GLX_BLUE_SIZE,  1,              GLX_DEPTH_SIZE, 1,
-                             GLX_DOUBLEBUFFER, None};
+int initWindow(int W, int H) {
+    int attributeList[11] = {GLX_RGBA, GLX_RED_SIZE,   1, GLX_GREEN_SIZE,   1,   GLX_BLUE_SIZE,
+                             1,        GLX_DEPTH_SIZE, 1, GLX_DOUBLEBUFFER, None};
     XSetWindowAttributes swa;
     XSizeHints hints;
     XWMHints wmHints;
 
     display = XOpenDisplay(nullptr);
-    if (!display)
-        exit(-1);
+    if (!display) exit(-1);
     screen_num = DefaultScreen(display);
     rootWindow = RootWindow(display, screen_num);
 
     XVisualInfo* visualInfo = glXChooseVisual(display, screen_num, attributeList);
-    if (!visualInfo)
-        exit(1);
+    if (!visualInfo) exit(1);
 
     swa.background_pixel = BlackPixel(display, screen_num);
     swa.border_pixel = BlackPixel(display, screen_num);
@@ -55,10 +51,9 @@ int initWindow(int W, int H)
     windowWidth = iWidth = W;
     windowHeight = iHeight = H;
 
-    window = XCreateWindow(display, rootWindow, 0, 0, W, H, 0, visualInfo->depth, InputOutput,
-                           visualInfo->visual,
-                           CWBackPixel | CWBorderPixel | CWBackingPixel | CWEventMask | CWColormap,
-                           &swa);
+    window = XCreateWindow(
+        display, rootWindow, 0, 0, W, H, 0, visualInfo->depth, InputOutput, visualInfo->visual,
+        CWBackPixel | CWBorderPixel | CWBackingPixel | CWEventMask | CWColormap, &swa);
 
     hints.flags = USSize;
     hints.width = W;
@@ -82,8 +77,7 @@ int initWindow(int W, int H)
     return 0;
 }
 
-void loopWindow(int (*run)())
-{
+void loopWindow(int (*run)()) {
     XEvent event;
     KeySym keysym;
     char c;
@@ -113,40 +107,35 @@ void loopWindow(int (*run)())
             c = 0;
             XNextEvent(display, &event);
             switch (event.type) {
-            case DestroyNotify:
-                // The window is gone already; clean-up must not destroy it again.
-                if (event.xdestroywindow.window == window)
-                    window = 0;
-                return;
-            case KeyPress:
-                XLookupString(&event.xkey, &c, 1, &keysym, nullptr);
-                if (c == 'q' || c == 'Q' || c == 0x03 || c == 0x1B)
+                case DestroyNotify:
+                    // The window is gone already; clean-up must not destroy it again.
+                    if (event.xdestroywindow.window == window) window = 0;
                     return;
-                break;
-            case ConfigureNotify:
-                if ((unsigned)event.xconfigure.width != windowWidth ||
-                    (unsigned)event.xconfigure.height != windowHeight) {
-                    windowWidth = iWidth = event.xconfigure.width;
-                    windowHeight = iHeight = event.xconfigure.height;
-                }
-                break;
-            case ClientMessage:
-                if (event.xclient.message_type == XA_WM_PROTOCOLS &&
-                    (Atom)event.xclient.data.l[0] == XA_WM_DELETE_WINDOW)
-                    return;
-                break;
-            default:
-                break;
+                case KeyPress:
+                    XLookupString(&event.xkey, &c, 1, &keysym, nullptr);
+                    if (c == 'q' || c == 'Q' || c == 0x03 || c == 0x1B) return;
+                    break;
+                case ConfigureNotify:
+                    if ((unsigned)event.xconfigure.width != windowWidth ||
+                        (unsigned)event.xconfigure.height != windowHeight) {
+                        windowWidth = iWidth = event.xconfigure.width;
+                        windowHeight = iHeight = event.xconfigure.height;
+                    }
+                    break;
+                case ClientMessage:
+                    if (event.xclient.message_type == XA_WM_PROTOCOLS &&
+                        (Atom)event.xclient.data.l[0] == XA_WM_DELETE_WINDOW)
+                        return;
+                    break;
+                default: break;
             }
         }
     }
 }
 
-int cleanWindow()
-{
+int cleanWindow() {
     if (display) {
-        if (window)
-            XDestroyWindow(display, window);
+        if (window) XDestroyWindow(display, window);
         XCloseDisplay(display);
     }
     return 0;

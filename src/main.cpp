@@ -30,8 +30,7 @@ float oiaLogo[20] = {
 
 static const char* const pszProgramName = "demo-linux";
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     char pszFontPNG[1024] = "data/slkscr.png";
     char pszFontQFI[1024] = "data/slkscr.qfi";
 
@@ -60,8 +59,7 @@ int main(int argc, char** argv)
     return 0;
 }
 
-int init()
-{
+int init() {
     scene1 = new Scene1();
     scene1->setInfo(&info);
     soundInit();
@@ -70,8 +68,7 @@ int init()
     return 0;
 }
 
-int run()
-{
+int run() {
     static float t;
 
     double now = util_getCurrentTime();

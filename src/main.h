@@ -44,7 +44,7 @@ extern Scene* scene1;
 extern FSOUND_STREAM* mus;
 extern float oiaLogo[20];
 extern "C" quon_data_t* dataQuonData;  // defined by the generated archive object
-extern double fps;  // frame rate, measured by the window layer
+extern double fps;                     // frame rate, measured by the window layer
 
 // Start-up and frame (main.cpp)
 int init();

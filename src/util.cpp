@@ -5,8 +5,7 @@
 // filtering, no mipmaps. A null image, or one left without pixels by a failed
 // conversion, still gives a texture name (without pixels). The texture stays
 // bound to GL_TEXTURE_2D.
-GLuint util_textureFromQuonImage(quon_lib_t* /*ql*/, quon_image_t* image)
-{
+GLuint util_textureFromQuonImage(quon_lib_t* /*ql*/, quon_image_t* image) {
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);

@@ -75,8 +75,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_CREATE:
             hDC = GetDC(window);
             if (!hDC) {
-                MessageBoxA(window, "Failed to Get the Window Device Context", "Device Context Error",
-                            MB_OK);
+                MessageBoxA(window, "Failed to Get the Window Device Context",
+                            "Device Context Error", MB_OK);
                 shutdownGL();
                 break;
             }
@@ -96,9 +96,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ShowWindow(window, SW_SHOW);
             UpdateWindow(window);
             break;
-        case WM_DESTROY:
-            shutdownGL();
-            break;
+        case WM_DESTROY: shutdownGL(); break;
         case WM_SIZE:
             iWidth = LOWORD(lParam);
             iHeight = HIWORD(lParam);

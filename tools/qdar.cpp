@@ -91,11 +91,13 @@ std::vector<Entry> readManifest(const std::string& manifest, bool allowMissing) 
         if (e.name.empty()) fail(manifest, where + "empty archive name");
         if (e.path.empty()) fail(manifest, where + "empty file path");
         if (e.path[0] != '/') e.path = base + e.path;
-        if (!names.insert(e.name).second) fail(manifest, where + "duplicate name \"" + e.name + "\"");
+        if (!names.insert(e.name).second)
+            fail(manifest, where + "duplicate name \"" + e.name + "\"");
         struct stat st;
         if (stat(e.path.c_str(), &st) != 0) {
             if (!allowMissing || errno != ENOENT)
-                fail(e.path, std::string("cannot read file for \"") + e.name + "\": " + std::strerror(errno));
+                fail(e.path, std::string("cannot read file for \"") + e.name +
+                                 "\": " + std::strerror(errno));
             std::cerr << "qdar: " << e.path << ": missing, \"" << e.name << "\" left out\n";
             continue;
         }
@@ -111,7 +113,8 @@ std::vector<Entry> readManifest(const std::string& manifest, bool allowMissing) 
 int pack(const std::string& out, const std::string& manifest, bool allowMissing) {
     std::vector<Entry> entries = readManifest(manifest, allowMissing);
     if (entries.size() > kMaxEntries)
-        fail(manifest, std::to_string(entries.size()) + " entries, the directory holds at most 65535");
+        fail(manifest,
+             std::to_string(entries.size()) + " entries, the directory holds at most 65535");
     size_t nameTable = 0;
     int64_t total = 8;
     for (const Entry& e : entries) {

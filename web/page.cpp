@@ -70,16 +70,22 @@ extern "C" {
 // Escape or q on the page: the loop ends after the frame in progress.
 EMSCRIPTEN_KEEPALIVE void quonweb_quit() { quitRequested = true; }
 // The page's audio graph pulls the next frames of the mix (stereo, 16 bits).
-EMSCRIPTEN_KEEPALIVE int quonweb_mix(short* buffer, int frames) { return FSOUND_MixFrames(buffer, frames); }
+EMSCRIPTEN_KEEPALIVE int quonweb_mix(short* buffer, int frames) {
+    return FSOUND_MixFrames(buffer, frames);
+}
 // For the page's sound test: moves the music to ms (past the end: to the end).
-EMSCRIPTEN_KEEPALIVE int quonweb_seekMusic(int ms) { return mus ? FSOUND_Stream_SetTime(mus, ms) : 0; }
+EMSCRIPTEN_KEEPALIVE int quonweb_seekMusic(int ms) {
+    return mus ? FSOUND_Stream_SetTime(mus, ms) : 0;
+}
 }
 
 int initWindow(int W, int H) {
-    EM_ASM({
-        Module['canvas'].width = $0;
-        Module['canvas'].height = $1;
-    }, W, H);
+    EM_ASM(
+        {
+            Module['canvas'].width = $0;
+            Module['canvas'].height = $1;
+        },
+        W, H);
     iWidth = EM_ASM_INT({ return Module['canvas'].width; });
     iHeight = EM_ASM_INT({ return Module['canvas'].height; });
     double step = EM_ASM_DOUBLE({ return Module['quonStep'] || 0; });

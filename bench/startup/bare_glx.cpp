@@ -10,13 +10,11 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     long limit = argc > 1 ? std::atol(argv[1]) : -1;
     const int W = 1024, H = 768;
-    int attributeList[11] = {GLX_RGBA,      GLX_RED_SIZE,     1, GLX_GREEN_SIZE, 1,
-                             GLX_BLUE_SIZE, 1,                GLX_DEPTH_SIZE, 1,
-                             GLX_DOUBLEBUFFER, None};
+    int attributeList[11] = {GLX_RGBA, GLX_RED_SIZE,   1, GLX_GREEN_SIZE,   1,   GLX_BLUE_SIZE,
+                             1,        GLX_DEPTH_SIZE, 1, GLX_DOUBLEBUFFER, None};
     Display* display = XOpenDisplay(nullptr);
     if (!display) return 255;
     const int screen = DefaultScreen(display);
@@ -28,10 +26,9 @@ int main(int argc, char** argv)
     swa.background_pixel = swa.border_pixel = swa.backing_pixel = BlackPixel(display, screen);
     swa.event_mask = KeyPressMask | StructureNotifyMask;
     swa.colormap = XCreateColormap(display, root, visualInfo->visual, AllocNone);
-    const Window window =
-        XCreateWindow(display, root, 0, 0, W, H, 0, visualInfo->depth, InputOutput,
-                      visualInfo->visual,
-                      CWBackPixel | CWBorderPixel | CWBackingPixel | CWEventMask | CWColormap, &swa);
+    const Window window = XCreateWindow(
+        display, root, 0, 0, W, H, 0, visualInfo->depth, InputOutput, visualInfo->visual,
+        CWBackPixel | CWBorderPixel | CWBackingPixel | CWEventMask | CWColormap, &swa);
     XSizeHints hints;
     hints.flags = USSize;
     hints.width = W;

@@ -6,8 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: perf-launch PROGRAM [ARGS...]\n");
         return 2;

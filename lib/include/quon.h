@@ -282,7 +282,7 @@ struct quon_oia_t {
     quon_lib_t* pfl;
     uint32_t format;  // GL interleaved format
     int32_t stride;
-    uint32_t mode;    // GL_TRIANGLES
+    uint32_t mode;  // GL_TRIANGLES
     int32_t count;
     void* pointer;
 };
@@ -408,8 +408,8 @@ int quon_png_filterUp(unsigned char* dest, const unsigned char* src, const unsig
                       int len);
 int quon_png_filterAvg(unsigned char* dest, const unsigned char* src, const unsigned char* last,
                        int len, uint8_t bpp);
-int quon_png_filterPaeth(unsigned char* dest, const unsigned char* src,
-                         const unsigned char* last, int len, uint8_t bpp);
+int quon_png_filterPaeth(unsigned char* dest, const unsigned char* src, const unsigned char* last,
+                         int len, uint8_t bpp);
 // The Paeth predictor of left a, above b and upper-left c.
 uint8_t quon_png_paethPredictor(uint8_t a, uint8_t b, uint8_t c);
 // Widens packed samples to one byte each. colorType decides how: palette

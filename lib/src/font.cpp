@@ -19,7 +19,8 @@ namespace {
 
 ql_font_t* renderState(quon_lib_t* h, const quon_font_t* pf) {
     ql_t* ql = ql_of(h);
-    if (!ql || !pf || pf->id >= ql->iNumObjects || ql->objects[pf->id].type != QL_OBJECT_FONT) return nullptr;
+    if (!ql || !pf || pf->id >= ql->iNumObjects || ql->objects[pf->id].type != QL_OBJECT_FONT)
+        return nullptr;
     return static_cast<ql_font_t*>(ql->objects[pf->id].data);
 }
 
@@ -81,7 +82,8 @@ long quon_font_loadFromMem(quon_lib_t*, quon_font_t* pf, quon_memfile_t* pmf) {
     unsigned char* raw = static_cast<unsigned char*>(std::malloc(12 * n + 1));
     quon_font_glyph_t* glyphs =
         static_cast<quon_font_glyph_t*>(std::malloc(sizeof(quon_font_glyph_t) * n + 1));
-    bool ok = chars && raw && glyphs && quon_memfile_read(nullptr, pmf, chars, int32_t(n)) == int32_t(n) &&
+    bool ok = chars && raw && glyphs &&
+              quon_memfile_read(nullptr, pmf, chars, int32_t(n)) == int32_t(n) &&
               quon_memfile_read(nullptr, pmf, raw, int32_t(12 * n)) == int32_t(12 * n);
     if (ok) {
         chars[n] = 0;

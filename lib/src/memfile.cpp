@@ -35,8 +35,8 @@ int quon_memfile_load(quon_lib_t* h, quon_memfile_t* pfmf, const char* name) {
         const ql_data_t* src = ql->data[i];
         int result = -1;
         if (src->type == QL_SOURCE_ARCHIVE)
-            result = quon_memfile_load_from_memory(h, static_cast<quon_data_t*>(src->data), pfmf,
-                                                   name);
+            result =
+                quon_memfile_load_from_memory(h, static_cast<quon_data_t*>(src->data), pfmf, name);
         else if (src->type == QL_SOURCE_DIR)
             result = quon_memfile_load_from_dir(h, static_cast<const char*>(src->data), pfmf, name);
         if (result == 0) {

@@ -54,18 +54,17 @@ int quon_oia_loadFromMem(quon_oia_t* po, quon_memfile_t* pmf) {
         return fail(po);
     }
     switch (head[7]) {
-    case 0x02: po->format = OIA_V3F, po->stride = 12; break;
-    case 0x06: po->format = OIA_N3F_V3F, po->stride = 24; break;
-    case 0x0A: po->format = OIA_T2F_V3F, po->stride = 20; break;
-    case 0x0E: po->format = OIA_T2F_N3F_V3F, po->stride = 32; break;
-    default:
-        std::printf("Mode ->%02x not supported!\n", head[7]);
-        return fail(po);
+        case 0x02: po->format = OIA_V3F, po->stride = 12; break;
+        case 0x06: po->format = OIA_N3F_V3F, po->stride = 24; break;
+        case 0x0A: po->format = OIA_T2F_V3F, po->stride = 20; break;
+        case 0x0E: po->format = OIA_T2F_N3F_V3F, po->stride = 32; break;
+        default: std::printf("Mode ->%02x not supported!\n", head[7]); return fail(po);
     }
     uint32_t count = 0;
     if (head[6] == 1) {
         if (quon_memfile_read(nullptr, pmf, head + 10, 2) != 2) return fail(po);
-        count = uint32_t(head[8]) << 24 | uint32_t(head[9]) << 16 | uint32_t(head[10]) << 8 | head[11];
+        count =
+            uint32_t(head[8]) << 24 | uint32_t(head[9]) << 16 | uint32_t(head[10]) << 8 | head[11];
     } else {
         count = uint32_t(head[8]) << 8 | head[9];
     }

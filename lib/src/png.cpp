@@ -279,7 +279,8 @@ void widen(const unsigned char* src, unsigned char* dest, uint32_t count, unsign
     }
     if (i < count) {
         unsigned v = *src;
-        for (int k = per - 1; i < count; k--, i++) *dest++ = uint8_t(((v >> (k * Depth)) & mask) * scale);
+        for (int k = per - 1; i < count; k--, i++)
+            *dest++ = uint8_t(((v >> (k * Depth)) & mask) * scale);
     }
 }
 
@@ -627,8 +628,8 @@ int quon_png_filterAvg(unsigned char* dest, const unsigned char* src, const unsi
     return 0;
 }
 
-int quon_png_filterPaeth(unsigned char* dest, const unsigned char* src,
-                         const unsigned char* last, int len, uint8_t bpp) {
+int quon_png_filterPaeth(unsigned char* dest, const unsigned char* src, const unsigned char* last,
+                         int len, uint8_t bpp) {
     if (dest && src && len > 0) unfilter(4, dest, src, last, size_t(len), bpp);
     return 0;
 }

@@ -61,25 +61,25 @@ void formatLine(char* out, const char* fmt, intptr_t value) {
         ++conv;
     }
     switch (*conv) {
-    case 's': {
-        const char* text = reinterpret_cast<const char*>(value);
-        std::snprintf(out, LINE_BYTES, fmt, text ? text : "(null)");
-        break;
-    }
-    case 'x':
-    case 'X':
-    case 'u':
-        if (isLong)
-            std::snprintf(out, LINE_BYTES, fmt, static_cast<unsigned long>(value));
-        else
-            std::snprintf(out, LINE_BYTES, fmt, static_cast<unsigned>(value));
-        break;
-    default:
-        if (isLong)
-            std::snprintf(out, LINE_BYTES, fmt, static_cast<long>(value));
-        else
-            std::snprintf(out, LINE_BYTES, fmt, static_cast<int>(value));
-        break;
+        case 's': {
+            const char* text = reinterpret_cast<const char*>(value);
+            std::snprintf(out, LINE_BYTES, fmt, text ? text : "(null)");
+            break;
+        }
+        case 'x':
+        case 'X':
+        case 'u':
+            if (isLong)
+                std::snprintf(out, LINE_BYTES, fmt, static_cast<unsigned long>(value));
+            else
+                std::snprintf(out, LINE_BYTES, fmt, static_cast<unsigned>(value));
+            break;
+        default:
+            if (isLong)
+                std::snprintf(out, LINE_BYTES, fmt, static_cast<long>(value));
+            else
+                std::snprintf(out, LINE_BYTES, fmt, static_cast<int>(value));
+            break;
     }
 }
 

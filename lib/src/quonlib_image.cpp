@@ -168,7 +168,8 @@ int quon_image_RGBToRGBA8888(quon_lib_t*, quon_image_t* image) {
             for (; i + 3 <= n; i += 2) {
                 uint64_t v;
                 memcpy(&v, s + 3 * i, 8);
-                uint64_t two = (v & 0xffffffu) | ((v << 8) & 0xffffff00000000u) | 0xff000000ff000000u;
+                uint64_t two =
+                    (v & 0xffffffu) | ((v << 8) & 0xffffff00000000u) | 0xff000000ff000000u;
                 memcpy(out + i, &two, 8);
             }
             for (; i < n; i++) out[i] = rgba(s[3 * i], s[3 * i + 1], s[3 * i + 2], 255);

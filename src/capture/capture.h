@@ -20,10 +20,10 @@ struct CaptureSettings {
     Container container = Container::mp4;
     int width = 1024, height = 768;
     int fps = 60;
-    int quality = 80;      // 0 (smallest) to 100 (best); .mkv is lossless
-    int64_t frames = 0;    // frames to render
-    std::string output;    // the file asked for
-    std::string temp;      // where it is written until it is complete
+    int quality = 80;    // 0 (smallest) to 100 (best); .mkv is lossless
+    int64_t frames = 0;  // frames to render
+    std::string output;  // the file asked for
+    std::string temp;    // where it is written until it is complete
 };
 
 // The settings of this run, filled by the command line before the demo starts.
@@ -89,8 +89,7 @@ struct CaptureTimes {
 extern CaptureTimes captureTimes;
 
 // Seconds from an arbitrary start, for the figures above.
-inline double captureNow()
-{
+inline double captureNow() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }

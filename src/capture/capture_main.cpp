@@ -40,49 +40,39 @@ Encoder* encoder = nullptr;
 char tempPath[4096];
 bool complete = false;
 
-void removeTemp()
-{
-    if (!complete && tempPath[0])
-        unlink(tempPath);
+void removeTemp() {
+    if (!complete && tempPath[0]) unlink(tempPath);
 }
 
-void onSignal(int sig)
-{
-    if (tempPath[0])
-        unlink(tempPath);
+void onSignal(int sig) {
+    if (tempPath[0]) unlink(tempPath);
     signal(sig, SIG_DFL);
     raise(sig);
 }
 
-[[noreturn]] void die(const std::string& message)
-{
+[[noreturn]] void die(const std::string& message) {
     fprintf(stderr, "demo-capture: %s\n", message.c_str());
     exit(1);
 }
 
-bool parseInt(const char* s, long lo, long hi, int& out)
-{
+bool parseInt(const char* s, long lo, long hi, int& out) {
     char* end;
     errno = 0;
     long v = strtol(s, &end, 10);
-    if (errno || end == s || *end || v < lo || v > hi)
-        return false;
+    if (errno || end == s || *end || v < lo || v > hi) return false;
     out = (int)v;
     return true;
 }
 
-bool parseSize(const char* s, int& w, int& h)
-{
+bool parseSize(const char* s, int& w, int& h) {
     const char* x = strchr(s, 'x');
-    if (!x)
-        return false;
+    if (!x) return false;
     std::string ws(s, x);
     return parseInt(ws.c_str(), 16, 8192, w) && parseInt(x + 1, 16, 8192, h) && w % 2 == 0 &&
            h % 2 == 0;
 }
 
-void parse(int argc, char** argv)
-{
+void parse(int argc, char** argv) {
     double seconds = 72.452;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -91,14 +81,14 @@ void parse(int argc, char** argv)
             exit(0);
         }
         bool option = a == "--seconds" || a == "--fps" || a == "--size" || a == "--quality";
-        if (option && i + 1 >= argc)
-            die(a + " needs a value (see --help)");
+        if (option && i + 1 >= argc) die(a + " needs a value (see --help)");
         if (a == "--seconds") {
             char* end;
             const char* v = argv[++i];
             seconds = strtod(v, &end);
             if (end == v || *end || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
-                die(std::string("--seconds: \"") + v + "\" is not a length from 0 to 86400 seconds");
+                die(std::string("--seconds: \"") + v +
+                    "\" is not a length from 0 to 86400 seconds");
         } else if (a == "--fps") {
             if (!parseInt(argv[++i], 1, 240, settings.fps))
                 die(std::string("--fps: \"") + argv[i] + "\" is not a rate from 1 to 240");
@@ -117,8 +107,7 @@ void parse(int argc, char** argv)
             settings.output = a;
         }
     }
-    if (settings.output.empty())
-        die("no output file given (see --help)");
+    if (settings.output.empty()) die("no output file given (see --help)");
     settings.frames = std::llround(seconds * settings.fps);
     if (settings.frames < 1)
         die("--seconds: shorter than one frame at " + std::to_string(settings.fps) + " fps");
@@ -129,8 +118,7 @@ void parse(int argc, char** argv)
     std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : out.substr(0, slash);
     size_t dot = base.rfind('.');
     std::string ext = dot == std::string::npos || dot == 0 ? "" : base.substr(dot);
-    for (char& c : ext)
-        c = (char)tolower((unsigned char)c);
+    for (char& c : ext) c = (char)tolower((unsigned char)c);
     if (ext == ".mp4")
         settings.container = Container::mp4;
     else if (ext == ".webm")
@@ -143,16 +131,13 @@ void parse(int argc, char** argv)
     struct stat st;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         die("the output folder " + dir + " does not exist");
-    if (stat(out.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        die(out + " is a folder");
+    if (stat(out.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) die(out + " is a folder");
     // The temporary file itself is the test of the folder: made now, before
     // any work, beside the output so that the rename stays in one file system.
     std::string temp = dir + "/." + base + "." + std::to_string(getpid()) + ".part";
-    if (temp.size() >= sizeof tempPath)
-        die("the output name is too long");
+    if (temp.size() >= sizeof tempPath) die("the output name is too long");
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        die("cannot write in the output folder " + dir + ": " + strerror(errno));
+    if (fd < 0) die("cannot write in the output folder " + dir + ": " + strerror(errno));
     ::close(fd);
     settings.temp = temp;
     strcpy(tempPath, temp.c_str());
@@ -164,16 +149,14 @@ std::chrono::steady_clock::time_point started;
 std::chrono::steady_clock::time_point lastShown;
 bool onTerminal = false;
 
-std::string clockText(double s)
-{
+std::string clockText(double s) {
     long t = std::lround(s);
     char buf[32];
     snprintf(buf, sizeof buf, "%ld:%02ld", t / 60, t % 60);
     return buf;
 }
 
-double speedOf(int64_t framesDone, double elapsed)
-{
+double speedOf(int64_t framesDone, double elapsed) {
     return elapsed > 0 ? framesDone / (double)settings.fps / elapsed : 0;
 }
 
@@ -182,13 +165,10 @@ double speedOf(int64_t framesDone, double elapsed)
 CaptureSettings& captureSettings() { return settings; }
 Encoder& captureEncoder() { return *encoder; }
 
-void captureProgress(int64_t framesDone)
-{
-    if (!onTerminal)
-        return;
+void captureProgress(int64_t framesDone) {
+    if (!onTerminal) return;
     auto now = std::chrono::steady_clock::now();
-    if (framesDone < settings.frames && now - lastShown < std::chrono::milliseconds(250))
-        return;
+    if (framesDone < settings.frames && now - lastShown < std::chrono::milliseconds(250)) return;
     lastShown = now;
     double elapsed = std::chrono::duration<double>(now - started).count();
     double left = framesDone > 0 ? elapsed * (settings.frames - framesDone) / framesDone : 0;
@@ -198,20 +178,17 @@ void captureProgress(int64_t framesDone)
     fflush(stdout);
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     atexit(removeTemp);
     // A hang-up that was ignored when we started (nohup) stays ignored.
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        if (signal(sig, onSignal) == SIG_IGN && sig == SIGHUP)
-            signal(sig, SIG_IGN);
+        if (signal(sig, onSignal) == SIG_IGN && sig == SIGHUP) signal(sig, SIG_IGN);
     parse(argc, argv);
 
     Encoder enc;
     encoder = &enc;
     std::string e = enc.open(settings);
-    if (!e.empty())
-        die(e);
+    if (!e.empty()) die(e);
 
     onTerminal = isatty(STDOUT_FILENO);
     started = lastShown = std::chrono::steady_clock::now();
@@ -224,14 +201,12 @@ int main(int argc, char** argv)
     quonDemoMain(1, demoArgv);
 
     e = enc.finish();
-    if (onTerminal)
-        printf("\n");
+    if (onTerminal) printf("\n");
     if (e.empty() && captureFramesDelivered != settings.frames)
         e = "rendering stopped after " + std::to_string(captureFramesDelivered) + " frames";
     if (e.empty() && rename(settings.temp.c_str(), settings.output.c_str()) != 0)
         e = "cannot rename " + settings.temp + " to " + settings.output + ": " + strerror(errno);
-    if (!e.empty())
-        die(e);
+    if (!e.empty()) die(e);
     complete = true;
 
     double elapsed =
@@ -242,9 +217,10 @@ int main(int argc, char** argv)
            elapsed, speedOf(settings.frames, elapsed));
     if (getenv("DEMO_CAPTURE_TIMES")) {
         const CaptureTimes& t = captureTimes;
-        printf("times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
-               "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
-               t.draw, t.mix, t.copy, t.wait, t.convert, t.video, t.sound, t.idle);
+        printf(
+            "times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
+            "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
+            t.draw, t.mix, t.copy, t.wait, t.convert, t.video, t.sound, t.idle);
     }
     return 0;
 }

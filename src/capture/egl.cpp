@@ -34,30 +34,36 @@ static double fThis = 0, fLast = 0;
 // Frames in flight between the draw and the copy out of its buffer object.
 constexpr int kRing = 3;
 
-static void fail(const char* what)
-{
+static void fail(const char* what) {
     fprintf(stderr, "%s: %s (EGL error 0x%x).\n", commandLineName, what, eglGetError());
     exit(1);
 }
 
 // The requested size is the demo's window size; the capture draws at its own.
-int initWindow(int /*W*/, int /*H*/)
-{
+int initWindow(int /*W*/, int /*H*/) {
     const CaptureSettings& cs = captureSettings();
     auto getPlatformDisplay =
         (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
     if (getPlatformDisplay)
-        eglDisplay = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        eglDisplay =
+            getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (eglDisplay == EGL_NO_DISPLAY || !eglInitialize(eglDisplay, nullptr, nullptr))
         fail("can't open an EGL display without a window system");
-    if (!eglBindAPI(EGL_OPENGL_API))
-        fail("can't use OpenGL through EGL");
+    if (!eglBindAPI(EGL_OPENGL_API)) fail("can't use OpenGL through EGL");
 
     // As the X11 layer's visual: 8-bit colour and a 24-bit depth buffer.
-    const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                    EGL_OPENGL_BIT,   EGL_RED_SIZE,    8,
-                                    EGL_GREEN_SIZE,   8,               EGL_BLUE_SIZE,
-                                    8,                EGL_DEPTH_SIZE,  24,
+    const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
+                                    EGL_PBUFFER_BIT,
+                                    EGL_RENDERABLE_TYPE,
+                                    EGL_OPENGL_BIT,
+                                    EGL_RED_SIZE,
+                                    8,
+                                    EGL_GREEN_SIZE,
+                                    8,
+                                    EGL_BLUE_SIZE,
+                                    8,
+                                    EGL_DEPTH_SIZE,
+                                    24,
                                     EGL_NONE};
     EGLConfig config;
     EGLint numConfigs = 0;
@@ -65,11 +71,9 @@ int initWindow(int /*W*/, int /*H*/)
         fail("can't find an EGL configuration for OpenGL");
     const EGLint surfaceAttribs[] = {EGL_WIDTH, cs.width, EGL_HEIGHT, cs.height, EGL_NONE};
     eglSurface = eglCreatePbufferSurface(eglDisplay, config, surfaceAttribs);
-    if (eglSurface == EGL_NO_SURFACE)
-        fail("can't create the drawing surface");
+    if (eglSurface == EGL_NO_SURFACE) fail("can't create the drawing surface");
     eglContext = eglCreateContext(eglDisplay, config, EGL_NO_CONTEXT, nullptr);
-    if (eglContext == EGL_NO_CONTEXT)
-        fail("can't open EGL context");
+    if (eglContext == EGL_NO_CONTEXT) fail("can't open EGL context");
     if (!eglMakeCurrent(eglDisplay, eglSurface, eglSurface, eglContext))
         fail("can't set GL context");
 
@@ -86,8 +90,7 @@ struct Slot {
 };
 
 // Copies a finished frame out of its buffer object and hands it on.
-bool deliver(Slot& slot, size_t bytes)
-{
+bool deliver(Slot& slot, size_t bytes) {
     double t0 = captureNow();
     glBindBuffer(GL_PIXEL_PACK_BUFFER, slot.pbo);
     const void* p = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, bytes, GL_MAP_READ_BIT);
@@ -109,8 +112,7 @@ bool deliver(Slot& slot, size_t bytes)
 
 }  // namespace
 
-void loopWindow(int (*run)())
-{
+void loopWindow(int (*run)()) {
     const CaptureSettings& cs = captureSettings();
     const size_t bytes = (size_t)cs.width * cs.height * 4;
     Slot ring[kRing];
@@ -164,8 +166,7 @@ void loopWindow(int (*run)())
             fLast = fThis;
         }
         captureProgress(captureFramesDelivered);
-        if (done)
-            break;
+        if (done) break;
     }
     // The frames still in their buffer objects.
     for (int64_t j = rendered > kRing - 1 ? rendered - (kRing - 1) : 0; ok && j < rendered; ++j) {
@@ -173,18 +174,14 @@ void loopWindow(int (*run)())
         captureFramesDelivered += ok;
     }
     captureProgress(captureFramesDelivered);
-    for (Slot& s : ring)
-        glDeleteBuffers(1, &s.pbo);
+    for (Slot& s : ring) glDeleteBuffers(1, &s.pbo);
 }
 
-int cleanWindow()
-{
+int cleanWindow() {
     if (eglDisplay != EGL_NO_DISPLAY) {
         eglMakeCurrent(eglDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        if (eglContext != EGL_NO_CONTEXT)
-            eglDestroyContext(eglDisplay, eglContext);
-        if (eglSurface != EGL_NO_SURFACE)
-            eglDestroySurface(eglDisplay, eglSurface);
+        if (eglContext != EGL_NO_CONTEXT) eglDestroyContext(eglDisplay, eglContext);
+        if (eglSurface != EGL_NO_SURFACE) eglDestroySurface(eglDisplay, eglSurface);
         eglTerminate(eglDisplay);
     }
     eglDisplay = EGL_NO_DISPLAY;

@@ -28,8 +28,7 @@ namespace {
 
 constexpr size_t kQueue = 4;  // frames waiting for the encoder at most
 
-std::string avError(const char* what, int err)
-{
+std::string avError(const char* what, int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(err, buf, sizeof buf);
     return std::string(what) + ": " + buf;
@@ -60,20 +59,17 @@ struct Encoder::Impl {
     bool closing = false;
     std::string error;  // the first failure; set once, under the lock
 
-    ~Impl()
-    {
+    ~Impl() {
         avcodec_free_context(&venc);
         avcodec_free_context(&aenc);
         sws_freeContext(sws);
         swr_free(&swr);
-        if (fifo)
-            av_audio_fifo_free(fifo);
+        if (fifo) av_audio_fifo_free(fifo);
         av_frame_free(&vframe);
         av_frame_free(&aframe);
         av_packet_free(&pkt);
         if (fmt) {
-            if (fmt->pb)
-                avio_closep(&fmt->pb);
+            if (fmt->pb) avio_closep(&fmt->pb);
             avformat_free_context(fmt);
         }
     }
@@ -87,23 +83,19 @@ struct Encoder::Impl {
     std::string sendAudio(int frames);
     std::string close();
     void work();
-    void setError(const std::string& e)
-    {
+    void setError(const std::string& e) {
         std::lock_guard<std::mutex> lock(m);
-        if (error.empty())
-            error = e;
+        if (error.empty()) error = e;
         cv.notify_all();
     }
 };
 
-std::string Encoder::Impl::openVideo()
-{
+std::string Encoder::Impl::openVideo() {
     const char* name = cs.container == Container::mp4    ? "libx264"
                        : cs.container == Container::webm ? "libvpx-vp9"
                                                          : "ffv1";
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
-    if (!codec)
-        return std::string("no ") + name + " encoder in this FFmpeg";
+    if (!codec) return std::string("no ") + name + " encoder in this FFmpeg";
     venc = avcodec_alloc_context3(codec);
     venc->width = cs.width;
     venc->height = cs.height;
@@ -137,15 +129,12 @@ std::string Encoder::Impl::openVideo()
         }
         sws = sws_getContext(cs.width, cs.height, AV_PIX_FMT_BGRA, cs.width, cs.height,
                              AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!sws)
-            return "cannot set up the colour conversion";
+        if (!sws) return "cannot set up the colour conversion";
     }
-    if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
-        venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (fmt->oformat->flags & AVFMT_GLOBALHEADER) venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(venc, codec, &opts);
     av_dict_free(&opts);
-    if (err < 0)
-        return avError(name, err);
+    if (err < 0) return avError(name, err);
     vst = avformat_new_stream(fmt, nullptr);
     vst->time_base = venc->time_base;
     vst->avg_frame_rate = venc->framerate;
@@ -156,19 +145,16 @@ std::string Encoder::Impl::openVideo()
     vframe->format = venc->pix_fmt;
     vframe->width = cs.width;
     vframe->height = cs.height;
-    if ((err = av_frame_get_buffer(vframe, 0)) < 0)
-        return avError("video frame", err);
+    if ((err = av_frame_get_buffer(vframe, 0)) < 0) return avError("video frame", err);
     return "";
 }
 
-std::string Encoder::Impl::openAudio()
-{
+std::string Encoder::Impl::openAudio() {
     const char* name = cs.container == Container::mp4    ? "aac"
                        : cs.container == Container::webm ? "libopus"
                                                          : "flac";
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
-    if (!codec)
-        return std::string("no ") + name + " encoder in this FFmpeg";
+    if (!codec) return std::string("no ") + name + " encoder in this FFmpeg";
     aenc = avcodec_alloc_context3(codec);
     aenc->sample_rate = cs.container == Container::webm ? 48000 : kCaptureRate;
     aenc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
@@ -177,11 +163,9 @@ std::string Encoder::Impl::openAudio()
     aenc->time_base = AVRational{1, aenc->sample_rate};
     if (cs.container != Container::mkv)
         aenc->bit_rate = 96000 + 1600 * cs.quality;  // 96 to 256 kbit/s
-    if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
-        aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (fmt->oformat->flags & AVFMT_GLOBALHEADER) aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(aenc, codec, nullptr);
-    if (err < 0)
-        return avError(name, err);
+    if (err < 0) return avError(name, err);
     ast = avformat_new_stream(fmt, nullptr);
     ast->time_base = aenc->time_base;
     avcodec_parameters_from_context(ast->codecpar, aenc);
@@ -195,19 +179,15 @@ std::string Encoder::Impl::openAudio()
     return fifo && aframe ? "" : "out of memory";
 }
 
-std::string Encoder::Impl::openAll()
-{
+std::string Encoder::Impl::openAll() {
     const char* format = cs.container == Container::mp4    ? "mp4"
                          : cs.container == Container::webm ? "webm"
                                                            : "matroska";
     int err = avformat_alloc_output_context2(&fmt, nullptr, format, cs.temp.c_str());
-    if (err < 0 || !fmt)
-        return avError("output", err);
+    if (err < 0 || !fmt) return avError("output", err);
     std::string e = openVideo();
-    if (e.empty())
-        e = openAudio();
-    if (!e.empty())
-        return e;
+    if (e.empty()) e = openAudio();
+    if (!e.empty()) return e;
     pkt = av_packet_alloc();
     if ((err = avio_open(&fmt->pb, cs.temp.c_str(), AVIO_FLAG_WRITE)) < 0)
         return avError(cs.temp.c_str(), err);
@@ -216,35 +196,27 @@ std::string Encoder::Impl::openAll()
         av_dict_set(&opts, "movflags", "+faststart", 0);  // playable while it downloads
     err = avformat_write_header(fmt, &opts);
     av_dict_free(&opts);
-    if (err < 0)
-        return avError("writing the header", err);
+    if (err < 0) return avError("writing the header", err);
     headerWritten = true;
     return "";
 }
 
 // Writes every packet that the encoder has ready.
-std::string Encoder::Impl::drain(AVCodecContext* enc, AVStream* st)
-{
+std::string Encoder::Impl::drain(AVCodecContext* enc, AVStream* st) {
     for (;;) {
         int err = avcodec_receive_packet(enc, pkt);
-        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
-            return "";
-        if (err < 0)
-            return avError("encoding", err);
-        if (pkt->duration == 0 && enc == venc)
-            pkt->duration = 1;
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return "";
+        if (err < 0) return avError("encoding", err);
+        if (pkt->duration == 0 && enc == venc) pkt->duration = 1;
         av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
         pkt->stream_index = st->index;
-        if ((err = av_interleaved_write_frame(fmt, pkt)) < 0)
-            return avError("writing", err);
+        if ((err = av_interleaved_write_frame(fmt, pkt)) < 0) return avError("writing", err);
     }
 }
 
-std::string Encoder::Impl::encodeVideo(const CaptureFrame& f)
-{
+std::string Encoder::Impl::encodeVideo(const CaptureFrame& f) {
     int err = av_frame_make_writable(vframe);
-    if (err < 0)
-        return avError("video frame", err);
+    if (err < 0) return avError("video frame", err);
     const int stride = cs.width * 4;
     // OpenGL's rows run bottom up: start at the last row and step backwards.
     const uint8_t* lastRow = f.pixels.data() + (size_t)(cs.height - 1) * stride;
@@ -261,43 +233,39 @@ std::string Encoder::Impl::encodeVideo(const CaptureFrame& f)
     double t1 = captureNow();
     captureTimes.convert += t1 - t0;
     vframe->pts = vpts++;
-    if ((err = avcodec_send_frame(venc, vframe)) < 0)
-        return avError("encoding", err);
+    if ((err = avcodec_send_frame(venc, vframe)) < 0) return avError("encoding", err);
     std::string e = drain(venc, vst);
     captureTimes.video += captureNow() - t1;
     return e;
 }
 
 // Sends frames samples from the queue to the audio encoder.
-std::string Encoder::Impl::sendAudio(int frames)
-{
+std::string Encoder::Impl::sendAudio(int frames) {
     av_frame_unref(aframe);
     aframe->nb_samples = frames;
     aframe->format = aenc->sample_fmt;
     aframe->sample_rate = aenc->sample_rate;
     av_channel_layout_copy(&aframe->ch_layout, &aenc->ch_layout);
     int err = av_frame_get_buffer(aframe, 0);
-    if (err < 0)
-        return avError("sound frame", err);
+    if (err < 0) return avError("sound frame", err);
     av_audio_fifo_read(fifo, (void**)aframe->data, frames);
     // The Matroska family stores Opus's pre-skip as the track's codec delay,
     // which a reader takes off every timestamp: the packets start at 0 here so
     // that the first sound after the pre-skip plays with frame 0.
     aframe->pts = apts + (cs.container == Container::webm ? aenc->initial_padding : 0);
     apts += frames;
-    if ((err = avcodec_send_frame(aenc, aframe)) < 0)
-        return avError("encoding the sound", err);
+    if ((err = avcodec_send_frame(aenc, aframe)) < 0) return avError("encoding the sound", err);
     return drain(aenc, ast);
 }
 
 // Converts one frame's samples (or, given null, what the converter still
 // holds) and sends every whole codec frame; at the end, the rest as well.
-std::string Encoder::Impl::encodeAudio(const CaptureFrame* f)
-{
+std::string Encoder::Impl::encodeAudio(const CaptureFrame* f) {
     const int in = f ? (int)(f->audio.size() / 2) : 0;
     const int room = swr_get_out_samples(swr, in);
     if (room > 0) {
-        if (av_audio_fifo_space(fifo) < room && av_audio_fifo_realloc(fifo, av_audio_fifo_size(fifo) + room) < 0)
+        if (av_audio_fifo_space(fifo) < room &&
+            av_audio_fifo_realloc(fifo, av_audio_fifo_size(fifo) + room) < 0)
             return "out of memory";
         uint8_t* planes[2];
         std::vector<uint8_t> buf;
@@ -306,44 +274,36 @@ std::string Encoder::Impl::encodeAudio(const CaptureFrame* f)
         av_samples_fill_arrays(planes, nullptr, buf.data(), 2, room, aenc->sample_fmt, 1);
         const uint8_t* src[1] = {f ? (const uint8_t*)f->audio.data() : nullptr};
         int got = swr_convert(swr, planes, room, f ? src : nullptr, in);
-        if (got < 0)
-            return avError("sound conversion", got);
+        if (got < 0) return avError("sound conversion", got);
         av_audio_fifo_write(fifo, (void**)planes, got);
     }
-    const int size = aenc->frame_size > 0 && !(aenc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE)
-                         ? aenc->frame_size
-                         : 4096;
+    const int size =
+        aenc->frame_size > 0 && !(aenc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE)
+            ? aenc->frame_size
+            : 4096;
     while (av_audio_fifo_size(fifo) >= size) {
         std::string e = sendAudio(size);
-        if (!e.empty())
-            return e;
+        if (!e.empty()) return e;
     }
     if (!f && av_audio_fifo_size(fifo) > 0)
         return sendAudio(av_audio_fifo_size(fifo));  // a short last frame
     return "";
 }
 
-std::string Encoder::Impl::close()
-{
+std::string Encoder::Impl::close() {
     std::string e = encodeAudio(nullptr);
     int err;
-    if (e.empty() && (err = avcodec_send_frame(venc, nullptr)) < 0)
-        e = avError("encoding", err);
-    if (e.empty())
-        e = drain(venc, vst);
+    if (e.empty() && (err = avcodec_send_frame(venc, nullptr)) < 0) e = avError("encoding", err);
+    if (e.empty()) e = drain(venc, vst);
     if (e.empty() && (err = avcodec_send_frame(aenc, nullptr)) < 0)
         e = avError("encoding the sound", err);
-    if (e.empty())
-        e = drain(aenc, ast);
-    if (e.empty() && (err = av_write_trailer(fmt)) < 0)
-        e = avError("finishing the file", err);
-    if (e.empty() && (err = avio_closep(&fmt->pb)) < 0)
-        e = avError("closing the file", err);
+    if (e.empty()) e = drain(aenc, ast);
+    if (e.empty() && (err = av_write_trailer(fmt)) < 0) e = avError("finishing the file", err);
+    if (e.empty() && (err = avio_closep(&fmt->pb)) < 0) e = avError("closing the file", err);
     return e;
 }
 
-void Encoder::Impl::work()
-{
+void Encoder::Impl::work() {
     for (;;) {
         CaptureFrame f;
         {
@@ -351,16 +311,14 @@ void Encoder::Impl::work()
             std::unique_lock<std::mutex> lock(m);
             cv.wait(lock, [&] { return !queue.empty() || closing; });
             captureTimes.idle += captureNow() - t0;
-            if (queue.empty())
-                return;
+            if (queue.empty()) return;
             f = std::move(queue.front());
             queue.pop_front();
             cv.notify_all();
         }
         std::string e = encodeVideo(f);
         double t0 = captureNow();
-        if (e.empty())
-            e = encodeAudio(&f);
+        if (e.empty()) e = encodeAudio(&f);
         captureTimes.sound += captureNow() - t0;
         if (!e.empty()) {
             setError(e);
@@ -373,8 +331,7 @@ void Encoder::Impl::work()
 
 Encoder::Encoder() : impl_(new Impl) {}
 
-Encoder::~Encoder()
-{
+Encoder::~Encoder() {
     if (impl_->thread.joinable()) {
         {
             std::lock_guard<std::mutex> lock(impl_->m);
@@ -386,29 +343,24 @@ Encoder::~Encoder()
     delete impl_;
 }
 
-std::string Encoder::open(const CaptureSettings& settings)
-{
+std::string Encoder::open(const CaptureSettings& settings) {
     impl_->cs = settings;
     av_log_set_level(AV_LOG_ERROR);
     std::string e = impl_->openAll();
-    if (e.empty())
-        impl_->thread = std::thread([this] { impl_->work(); });
+    if (e.empty()) impl_->thread = std::thread([this] { impl_->work(); });
     return e;
 }
 
-bool Encoder::push(CaptureFrame&& frame)
-{
+bool Encoder::push(CaptureFrame&& frame) {
     std::unique_lock<std::mutex> lock(impl_->m);
     impl_->cv.wait(lock, [&] { return impl_->queue.size() < kQueue || !impl_->error.empty(); });
-    if (!impl_->error.empty())
-        return false;
+    if (!impl_->error.empty()) return false;
     impl_->queue.push_back(std::move(frame));
     impl_->cv.notify_all();
     return true;
 }
 
-CaptureFrame Encoder::recycled()
-{
+CaptureFrame Encoder::recycled() {
     std::lock_guard<std::mutex> lock(impl_->m);
     CaptureFrame f;
     if (!impl_->spare.empty()) {
@@ -418,8 +370,7 @@ CaptureFrame Encoder::recycled()
     return f;
 }
 
-std::string Encoder::finish()
-{
+std::string Encoder::finish() {
     if (impl_->thread.joinable()) {
         {
             std::lock_guard<std::mutex> lock(impl_->m);
@@ -428,9 +379,7 @@ std::string Encoder::finish()
         }
         impl_->thread.join();
     }
-    if (!impl_->error.empty())
-        return impl_->error;
-    if (!impl_->headerWritten)
-        return "the file was not opened";
+    if (!impl_->error.empty()) return impl_->error;
+    if (!impl_->headerWritten) return "the file was not opened";
     return impl_->close();
 }

@@ -9,8 +9,7 @@
 static int64_t clockFrame = 0;
 static int clockFps = 60;
 
-void frameClockStart(int fps)
-{
+void frameClockStart(int fps) {
     clockFps = fps;
     clockFrame = 0;
 }

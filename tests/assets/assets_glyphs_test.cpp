@@ -31,8 +31,8 @@ uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2
 struct Png {
     uint32_t width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
-    std::set<int> filters;      // filter types of the rows
-    std::vector<uint8_t> px;    // decoded by libpng, `channels` a pixel
+    std::set<int> filters;    // filter types of the rows
+    std::vector<uint8_t> px;  // decoded by libpng, `channels` a pixel
     int channels = 0;
     uint8_t at(int x, int y, int c) const { return px[(size_t(y) * width + x) * channels + c]; }
 };
@@ -59,7 +59,8 @@ Png readPng(const std::string& name, int channels) {
     std::vector<uint8_t> raw(size_t(png.height) * (png.width * bpp + 1));
     uLongf rawLen = raw.size();
     if (uncompress(raw.data(), &rawLen, idat.data(), idat.size()) == Z_OK && rawLen == raw.size())
-        for (uint32_t y = 0; y < png.height; ++y) png.filters.insert(raw[y * (png.width * bpp + 1)]);
+        for (uint32_t y = 0; y < png.height; ++y)
+            png.filters.insert(raw[y * (png.width * bpp + 1)]);
 
     png_image im;
     std::memset(&im, 0, sizeof im);
@@ -74,8 +75,8 @@ Png readPng(const std::string& name, int channels) {
 
 TEST(GlyphAssets, FilesHaveTheirExactLengths) {
     const std::map<std::string, size_t> sizes = {{"blippo.png", 14174}, {"slkscr.png", 981},
-                                                  {"slkscr.qfi", 1020}, {"scroller.txt", 598},
-                                                  {"cheese.oia", 2316}, {"UFO-0.oia", 79884}};
+                                                 {"slkscr.qfi", 1020},  {"scroller.txt", 598},
+                                                 {"cheese.oia", 2316},  {"UFO-0.oia", 79884}};
     for (const auto& [name, size] : sizes) EXPECT_EQ(dataFile(name).size(), size) << name;
 }
 
@@ -198,8 +199,8 @@ TEST(PixelFont, DescriptionHeaderAndFixedRecords) {
     EXPECT_EQ(q.chars[0], 'y');
     EXPECT_EQ(q.chars[77], ' ');
     const std::map<char, std::vector<int>> fixed = {
-        {'y', {0, 0, 10, 9, 9, 5}},   {'M', {10, 0, 10, 9, 9, 5}}, {'i', {122, 18, 5, 9, 5, 5}},
-        {',', {18, 81, 6, 6, 5, 1}},  {'.', {18, 94, 5, 5, 4, 1}}, {'-', {41, 27, 8, 5, 7, 3}},
+        {'y', {0, 0, 10, 9, 9, 5}},  {'M', {10, 0, 10, 9, 9, 5}}, {'i', {122, 18, 5, 9, 5, 5}},
+        {',', {18, 81, 6, 6, 5, 1}}, {'.', {18, 94, 5, 5, 4, 1}}, {'-', {41, 27, 8, 5, 7, 3}},
         {' ', {18, 99, 4, 4, 6, 0}}};
     for (const auto& [ch, rec] : fixed) {
         const size_t i = q.chars.find(ch);
@@ -211,7 +212,8 @@ TEST(PixelFont, DescriptionHeaderAndFixedRecords) {
 TEST(PixelFont, CoversLettersDigitsAndTheMessage) {
     const Qfi q = readQfi();
     ASSERT_EQ(q.recs.size(), 78u);
-    EXPECT_EQ(std::set<char>(q.chars.begin(), q.chars.end()).size(), q.chars.size()) << "duplicates";
+    EXPECT_EQ(std::set<char>(q.chars.begin(), q.chars.end()).size(), q.chars.size())
+        << "duplicates";
     std::string wanted = "Not cheesy enough ?Come to moxel !!!";
     for (char c = 'a'; c <= 'z'; ++c) wanted += {c, char(c - 'a' + 'A')};
     for (char c = '0'; c <= '9'; ++c) wanted += c;
@@ -235,12 +237,14 @@ TEST(PixelFont, GlyphRectanglesMatchThePixels) {
     std::vector<int> owner(128 * 128, -1);
     for (int i = 0; i < q.n; ++i) {
         const auto& r = q.recs[i];
-        ASSERT_TRUE(r[0] >= 0 && r[1] >= 0 && r[2] > 0 && r[3] > 0 && r[0] + r[2] <= 128 && r[1] + r[3] <= 128)
+        ASSERT_TRUE(r[0] >= 0 && r[1] >= 0 && r[2] > 0 && r[3] > 0 && r[0] + r[2] <= 128 &&
+                    r[1] + r[3] <= 128)
             << q.chars[i];
         int ink = 0;
         for (int y = r[1]; y < r[1] + r[3]; ++y)
             for (int x = r[0]; x < r[0] + r[2]; ++x) {
-                EXPECT_EQ(owner[y * 128 + x], -1) << q.chars[i] << " overlaps " << q.chars[owner[y * 128 + x]];
+                EXPECT_EQ(owner[y * 128 + x], -1)
+                    << q.chars[i] << " overlaps " << q.chars[owner[y * 128 + x]];
                 owner[y * 128 + x] = i;
                 ink += png.at(x, y, 1) != 0;
             }
@@ -263,7 +267,8 @@ TEST(PixelFont, GlyphRectanglesMatchThePixels) {
             for (int x = r[0] - 1; x <= r[0] + r[2]; ++x) {
                 const bool ring = y < r[1] || y == r[1] + r[3] || x < r[0] || x == r[0] + r[2];
                 if (ring && x >= 0 && y >= 0 && x < 128 && y < 128) {
-                    EXPECT_EQ(png.at(x, y, 1), 0) << "ink beside " << q.chars[i] << " at " << x << "," << y;
+                    EXPECT_EQ(png.at(x, y, 1), 0)
+                        << "ink beside " << q.chars[i] << " at " << x << "," << y;
                 }
             }
     }
@@ -288,7 +293,8 @@ std::vector<Vtx> readOia(const std::string& name, std::vector<uint8_t>* header) 
 void expectClosedOutwardMesh(const std::vector<Vtx>& v) {
     ASSERT_EQ(v.size() % 3, 0u);
     auto key = [](const Vtx& a) {
-        return std::to_string(std::lround(a.x * 1000)) + "," + std::to_string(std::lround(a.y * 1000)) + "," +
+        return std::to_string(std::lround(a.x * 1000)) + "," +
+               std::to_string(std::lround(a.y * 1000)) + "," +
                std::to_string(std::lround(a.z * 1000));
     };
     std::map<std::pair<std::string, std::string>, int> edges;
@@ -297,7 +303,8 @@ void expectClosedOutwardMesh(const std::vector<Vtx>& v) {
         const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
         const double wx = c.x - a.x, wy = c.y - a.y, wz = c.z - a.z;
         const double gx = uy * wz - uz * wy, gy = uz * wx - ux * wz, gz = ux * wy - uy * wx;
-        const double along = gx * (a.nx + b.nx + c.nx) + gy * (a.ny + b.ny + c.ny) + gz * (a.nz + b.nz + c.nz);
+        const double along =
+            gx * (a.nx + b.nx + c.nx) + gy * (a.ny + b.ny + c.ny) + gz * (a.nz + b.nz + c.nz);
         EXPECT_GT(along, 0) << "triangle " << i / 3 << " is clockwise seen from outside";
         for (const Vtx* p : {&a, &b, &c})
             EXPECT_NEAR(std::sqrt(p->nx * p->nx + p->ny * p->ny + p->nz * p->nz), 1.0, 1e-4);
@@ -308,7 +315,8 @@ void expectClosedOutwardMesh(const std::vector<Vtx>& v) {
     for (const auto& [e, n] : edges) {
         EXPECT_EQ(n, 1) << "edge used twice the same way";
         const auto back = edges.find({e.second, e.first});
-        EXPECT_TRUE(back != edges.end() && back->second == 1) << "open edge " << e.first << " -> " << e.second;
+        EXPECT_TRUE(back != edges.end() && back->second == 1)
+            << "open edge " << e.first << " -> " << e.second;
     }
 }
 
@@ -317,9 +325,11 @@ TEST(Meshes, CheeseHeaderAndFirstVertex) {
     const std::vector<Vtx> v = readOia("cheese.oia", &header);
     EXPECT_EQ(header, (std::vector<uint8_t>{'Q', 'o', 'I', 'A', 1, 0, 1, 0x0E, 0, 0, 0, 0x48}));
     ASSERT_EQ(v.size(), 72u);
-    const float want[8] = {0.9871f, 0.4298f, -0.4364f, -0.8313f, 0.3441f, 11.2823f, -8.8967f, 4.3754f};
+    const float want[8] = {0.9871f, 0.4298f,  -0.4364f, -0.8313f,
+                           0.3441f, 11.2823f, -8.8967f, 4.3754f};
     const float* got = &v[0].s;
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(std::lround(got[k] * 1e4), std::lround(want[k] * 1e4)) << "field " << k;
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(std::lround(got[k] * 1e4), std::lround(want[k] * 1e4)) << "field " << k;
 }
 
 TEST(Meshes, CheeseIsAClosedConvexWedgeFacingOutward) {
@@ -331,11 +341,13 @@ TEST(Meshes, CheeseIsAClosedConvexWedgeFacingOutward) {
     // front of any face.
     for (size_t i = 0; i < v.size(); i += 3)
         for (const Vtx& p : v) {
-            const double d = (p.x - v[i].x) * v[i].nx + (p.y - v[i].y) * v[i].ny + (p.z - v[i].z) * v[i].nz;
+            const double d =
+                (p.x - v[i].x) * v[i].nx + (p.y - v[i].y) * v[i].ny + (p.z - v[i].z) * v[i].nz;
             EXPECT_LE(d, 1e-3) << "face " << i / 3 << " is not on the hull";
         }
     for (const Vtx& p : v) {
-        EXPECT_TRUE(p.s >= 0.01f && p.s <= 0.99f && p.t >= 0.01f && p.t <= 0.99f) << p.s << "," << p.t;
+        EXPECT_TRUE(p.s >= 0.01f && p.s <= 0.99f && p.t >= 0.01f && p.t <= 0.99f)
+            << p.s << "," << p.t;
     }
 }
 
@@ -365,7 +377,8 @@ TEST(Meshes, SaucerStandsOnItsAxisWithTheDomeTowardsMinusZ) {
 struct Library {
     static std::vector<std::pair<std::string, std::string>> files() {
         std::vector<std::pair<std::string, std::string>> f;
-        for (const char* name : {"blippo.png", "slkscr.png", "slkscr.qfi", "cheese.oia", "UFO-0.oia"}) {
+        for (const char* name :
+             {"blippo.png", "slkscr.png", "slkscr.qfi", "cheese.oia", "UFO-0.oia"}) {
             const std::vector<uint8_t> bytes = dataFile(name);
             f.push_back({std::string("data/") + name, std::string(bytes.begin(), bytes.end())});
         }
@@ -381,7 +394,8 @@ struct Library {
 
 TEST(LibraryLoad, ImagesDecodeToTheSamePixelsAsLibpng) {
     Library lib;
-    for (const auto& [name, channels] : {std::pair<std::string, int>{"blippo.png", 4}, {"slkscr.png", 2}}) {
+    for (const auto& [name, channels] :
+         {std::pair<std::string, int>{"blippo.png", 4}, {"slkscr.png", 2}}) {
         const Png ref = readPng(name, channels);
         quon_image_t* image = quon_imageFromPNG(lib.ql, ("data/" + name).c_str());
         ASSERT_NE(image, nullptr) << name;
@@ -392,8 +406,9 @@ TEST(LibraryLoad, ImagesDecodeToTheSamePixelsAsLibpng) {
         for (size_t i = 0; i < size_t(image->width) * image->height; ++i) {
             const unsigned char* q = image->data + 4 * i;
             const uint8_t* r = &ref.px[i * channels];
-            const bool same = channels == 4 ? std::memcmp(q, r, 4) == 0
-                                            : q[0] == r[0] && q[1] == r[0] && q[2] == r[0] && q[3] == r[1];
+            const bool same = channels == 4
+                                  ? std::memcmp(q, r, 4) == 0
+                                  : q[0] == r[0] && q[1] == r[0] && q[2] == r[0] && q[3] == r[1];
             wrong += !same;
         }
         EXPECT_EQ(wrong, 0u) << name;
@@ -403,7 +418,8 @@ TEST(LibraryLoad, ImagesDecodeToTheSamePixelsAsLibpng) {
 
 TEST(LibraryLoad, MeshesAndFontDescriptionLoad) {
     Library lib;
-    for (const auto& [name, count] : {std::pair<const char*, int>{"data/cheese.oia", 72}, {"data/UFO-0.oia", 2496}}) {
+    for (const auto& [name, count] :
+         {std::pair<const char*, int>{"data/cheese.oia", 72}, {"data/UFO-0.oia", 2496}}) {
         quon_oia_t* mesh = quon_oia_load(lib.ql, name);
         ASSERT_NE(mesh, nullptr) << name;
         EXPECT_EQ(mesh->format, 0x2A2Bu) << name;

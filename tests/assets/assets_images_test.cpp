@@ -30,13 +30,15 @@ struct Shipped {
 };
 
 const Shipped kFiles[] = {
-    {"quon.png", 6726, 256, 256, 2},        {"raster.png", 168, 32, 32, 2},
-    {"raster-green.png", 188, 32, 32, 2},   {"raster-blue.png", 192, 32, 32, 2},
-    {"carpet.png", 61573, 1024, 1024, 6},   {"cheese.png", 20903, 256, 256, 2},
+    {"quon.png", 6726, 256, 256, 2},      {"raster.png", 168, 32, 32, 2},
+    {"raster-green.png", 188, 32, 32, 2}, {"raster-blue.png", 192, 32, 32, 2},
+    {"carpet.png", 61573, 1024, 1024, 6}, {"cheese.png", 20903, 256, 256, 2},
     {"ufo.png", 14664, 256, 256, 6},
 };
 
-std::string dataPath(const std::string& name) { return std::string(QUON_SOURCE_DIR) + "/data/" + name; }
+std::string dataPath(const std::string& name) {
+    return std::string(QUON_SOURCE_DIR) + "/data/" + name;
+}
 
 std::vector<uint8_t> readAll(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
@@ -109,7 +111,8 @@ std::vector<uint8_t> libpngPixels(const std::vector<uint8_t>& file, int channels
 struct Pixels {
     int w = 0, h = 0, n = 0;
     std::vector<uint8_t> px;
-    explicit Pixels(const Shipped& s) : w(int(s.width)), h(int(s.height)), n(s.colorType == 6 ? 4 : 3) {
+    explicit Pixels(const Shipped& s)
+        : w(int(s.width)), h(int(s.height)), n(s.colorType == 6 ? 4 : 3) {
         px = libpngPixels(readAll(dataPath(s.name)), n);
     }
     const uint8_t* at(int x, int y) const { return &px[(size_t(y) * w + x) * n]; }
@@ -168,7 +171,8 @@ TEST(ShippedImages, UseFiltersNoneSubUpPaethAndOneSplitStream) {
         std::vector<uint8_t> raw = inflated(chunks, stride * s.height);
         ASSERT_EQ(raw.size(), stride * s.height);
         for (uint32_t y = 0; y < s.height; ++y) filters.insert(raw[y * stride]);
-        split += std::count_if(chunks.begin(), chunks.end(), [](const Chunk& c) { return c.type == "IDAT"; }) == 2;
+        split += std::count_if(chunks.begin(), chunks.end(),
+                               [](const Chunk& c) { return c.type == "IDAT"; }) == 2;
     }
     EXPECT_EQ(filters, (std::set<int>{0, 1, 2, 4}));
     EXPECT_GE(split, 1);

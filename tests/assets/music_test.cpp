@@ -53,8 +53,8 @@ long loopStartOf(const TrackCase& t) {
     return ms < 0 ? -1 : ms * 44100 / 1000;
 }
 // long NAME = the restart sample of track T; skips the test without the program.
-#define LOOP_START(name, t)                                                            \
-    const long name = loopStartOf(t);                                                  \
+#define LOOP_START(name, t)                                                        \
+    const long name = loopStartOf(t);                                              \
     if (name == kNotBuilt) GTEST_SKIP() << (t).build << " program not built here"; \
     ASSERT_GE(name, 0)
 
@@ -81,7 +81,8 @@ Decoded decode(const Bytes& file) {
     d.rate = (int)info.sample_rate;
     std::vector<float> buf(4096 * d.channels);
     int n;
-    while ((n = stb_vorbis_get_samples_float_interleaved(v, d.channels, buf.data(), (int)buf.size())) > 0)
+    while ((n = stb_vorbis_get_samples_float_interleaved(v, d.channels, buf.data(),
+                                                         (int)buf.size())) > 0)
         d.pcm.insert(d.pcm.end(), buf.begin(), buf.begin() + n * d.channels);
     stb_vorbis_close(v);
     return d;
@@ -98,8 +99,10 @@ std::string checkPages(const Bytes& f) {
         if (f.size() - pos < 27 || std::string(f.begin() + pos, f.begin() + pos + 4) != "OggS")
             return "no page at offset " + std::to_string(pos);
         unsigned flags = f[pos + 5];
-        unsigned s = f[pos + 14] | f[pos + 15] << 8 | f[pos + 16] << 16 | (unsigned)f[pos + 17] << 24;
-        unsigned q = f[pos + 18] | f[pos + 19] << 8 | f[pos + 20] << 16 | (unsigned)f[pos + 21] << 24;
+        unsigned s =
+            f[pos + 14] | f[pos + 15] << 8 | f[pos + 16] << 16 | (unsigned)f[pos + 17] << 24;
+        unsigned q =
+            f[pos + 18] | f[pos + 19] << 8 | f[pos + 20] << 16 | (unsigned)f[pos + 21] << 24;
         if (pages == 0) {
             if (!(flags & 2)) return "first page lacks beginning-of-stream";
             serial = s;
@@ -173,14 +176,15 @@ TEST_P(MusicTracks, LoopSeamIsAnOrdinaryStep) {
         double ordinary = ordinaryStep(d, ch);
         for (long s : starts) {
             double jump = std::fabs(d.pcm[s * 2 + ch] - d.pcm[last * 2 + ch]);
-            std::printf("%s ch%d: jump %.5f to sample %ld, 99.9%% of steps below %.5f\n", t.file, ch, jump, s,
-                        ordinary);
+            std::printf("%s ch%d: jump %.5f to sample %ld, 99.9%% of steps below %.5f\n", t.file,
+                        ch, jump, s, ordinary);
             EXPECT_LE(jump, ordinary) << "restart at sample " << s;
         }
     }
     double section = rms(d, loopStart, d.frames());
     // The short take's last beat is a rest in which only echoes ring on.
-    EXPECT_GT(rms(d, d.frames() - 11025, d.frames()), 0.1 * section) << "the end is cut off or faded out";
+    EXPECT_GT(rms(d, d.frames() - 11025, d.frames()), 0.1 * section)
+        << "the end is cut off or faded out";
     EXPECT_GT(rms(d, loopStart, loopStart + 11025), 0.3 * section) << "the restart is quiet";
 }
 
@@ -198,12 +202,14 @@ TEST_P(MusicTracks, SeekToTheRestartSampleIsExact) {
     stb_vorbis_close(v);
     ASSERT_EQ(n, 8192);
     float diff = 0;
-    for (int i = 0; i < 2 * n; ++i) diff = std::max(diff, std::fabs(buf[i] - whole.pcm[2 * loopStart + i]));
+    for (int i = 0; i < 2 * n; ++i)
+        diff = std::max(diff, std::fabs(buf[i] - whole.pcm[2 * loopStart + i]));
     EXPECT_LT(diff, 1e-4f);
 }
 
 TEST_P(MusicTracks, OgginfoFindsNoProblem) {
-    if (std::system("command -v ogginfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "ogginfo not installed";
+    if (std::system("command -v ogginfo >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ogginfo not installed";
     std::string cmd = "ogginfo '" + dataPath(GetParam().file) + "' 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     ASSERT_NE(p, nullptr);
@@ -227,7 +233,8 @@ TEST(MusicGenerator, RegenerationIsByteIdentical) {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     for (const TrackCase& t : kTracks) {
         std::string path = std::string(dir) + "/" + t.file;
-        EXPECT_TRUE(readFile(path) == readFile(dataPath(t.file))) << t.file << " differs from data/";
+        EXPECT_TRUE(readFile(path) == readFile(dataPath(t.file)))
+            << t.file << " differs from data/";
         std::remove(path.c_str());
     }
     rmdir(dir);
@@ -248,8 +255,8 @@ TEST(MusicArrangement, LoopStartsOnABarAndTheSectionRepeats) {
         EXPECT_EQ(music::takeFrames(t), loop + period);
         std::vector<music::Note> notes = music::arrange(t);
         auto same = [](const music::Note& a, const music::Note& b) {
-            return a.inst == b.inst && a.length == b.length && a.pitch == b.pitch && a.vel == b.vel &&
-                   a.tone == b.tone && a.pan == b.pan;
+            return a.inst == b.inst && a.length == b.length && a.pitch == b.pitch &&
+                   a.vel == b.vel && a.tone == b.tone && a.pan == b.pan;
         };
         bool kickAtLoop = false;
         long inFirst = 0, inSecond = 0;
@@ -278,7 +285,8 @@ TEST(MusicSynth, EqualNotesRenderEqualSamples) {
     // A note that starts after the compared window, listed first so that every
     // other note has a different place in the list.
     later.push_back({Inst::Snare, shift + window, 100, 60, 1.0, 0.5, 0.0});
-    for (Inst i : {Inst::Kick, Inst::Snare, Inst::HatOpen, Inst::Crash, Inst::Bass, Inst::Lead, Inst::Arp, Inst::Pad}) {
+    for (Inst i : {Inst::Kick, Inst::Snare, Inst::HatOpen, Inst::Crash, Inst::Bass, Inst::Lead,
+                   Inst::Arp, Inst::Pad}) {
         first.push_back({i, 0, 8000, 57, 0.8, 0.5, 0.2});
         later.push_back({i, shift, 8000, 57, 0.8, 0.5, 0.2});
     }
@@ -321,7 +329,8 @@ TEST(MusicEncoder, PaddingReachesEveryLengthAndKeepsTheAudio) {
 TEST(MusicEncoder, QualitySearchReachesALengthFromAFarStart) {
     std::vector<float> pcm(2 * 44100);
     music::Noise noise(3);
-    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = (float)(0.3 * music::dsin(i * 0.05) + 0.05 * noise.next());
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = (float)(0.3 * music::dsin(i * 0.05) + 0.05 * noise.next());
     music::Encoded e = music::encodeVorbis(pcm, 0.5f);
     long target = (long)music::assemble(e, music::commentPacket("t", 0), 9, false).size() + 333;
     for (float start : {0.0f, 0.9f}) {
@@ -346,11 +355,14 @@ TEST(MusicDsp, OwnMathsMatchesTheLibrary) {
 TEST(MusicDsp, MelodyText) {
     std::vector<music::Step> s = music::parseMelody("a4/3 c#5/2  -/4 bb3/1 c0/16");
     ASSERT_EQ(s.size(), 5u);
-    EXPECT_EQ(s[0].pitch, 69); EXPECT_EQ(s[0].len, 3);
+    EXPECT_EQ(s[0].pitch, 69);
+    EXPECT_EQ(s[0].len, 3);
     EXPECT_EQ(s[1].pitch, 73);
-    EXPECT_LT(s[2].pitch, 0); EXPECT_EQ(s[2].len, 4);
+    EXPECT_LT(s[2].pitch, 0);
+    EXPECT_EQ(s[2].len, 4);
     EXPECT_EQ(s[3].pitch, 58);
-    EXPECT_EQ(s[4].pitch, 12); EXPECT_EQ(s[4].len, 16);
+    EXPECT_EQ(s[4].pitch, 12);
+    EXPECT_EQ(s[4].len, 16);
     for (const char* bad : {"h4/2", "a/2", "a4/0", "a4", "a4/", "a44/2", "-/x"})
         EXPECT_THROW(music::parseMelody(bad), std::invalid_argument) << bad;
 }

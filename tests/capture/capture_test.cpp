@@ -27,26 +27,22 @@ namespace {
 using progtest::env;
 using progtest::exists;
 
-std::string tempDir()
-{
+std::string tempDir() {
     char tmpl[] = "/tmp/quon-capture-XXXXXX";
     return mkdtemp(tmpl);
 }
 
 // Files in dir (names only), to show that nothing is left behind.
-std::vector<std::string> listDir(const std::string& dir)
-{
+std::vector<std::string> listDir(const std::string& dir) {
     std::vector<std::string> names;
     FILE* p = popen(("ls -A '" + dir + "'").c_str(), "r");
     char line[4096];
     while (p && fgets(line, sizeof line, p)) {
         std::string s = line;
-        if (!s.empty() && s.back() == '\n')
-            s.pop_back();
+        if (!s.empty() && s.back() == '\n') s.pop_back();
         names.push_back(s);
     }
-    if (p)
-        pclose(p);
+    if (p) pclose(p);
     return names;
 }
 
@@ -55,65 +51,54 @@ struct Result {
     std::string out;  // standard output and standard error
 };
 
-Result shell(const std::string& cmd)
-{
+Result shell(const std::string& cmd) {
     Result r;
     FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
+    if (!p) return r;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
     int rc = pclose(p);
     r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : 128 + WTERMSIG(rc);
     return r;
 }
 
 // Runs demo-capture ARGS from the repository root with no display.
-Result capture(const std::string& args)
-{
+Result capture(const std::string& args) {
     return shell("cd '" + env("SOURCE_DIR") + "' && env -u DISPLAY ASAN_OPTIONS=detect_leaks=0 '" +
                  env("CAPTURE") + "' " + args);
 }
 
-std::vector<unsigned char> readAll(const std::string& cmd)
-{
+std::vector<unsigned char> readAll(const std::string& cmd) {
     std::vector<unsigned char> data;
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return data;
+    if (!p) return data;
     unsigned char buf[1 << 16];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        data.insert(data.end(), buf, buf + n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) data.insert(data.end(), buf, buf + n);
     pclose(p);
     return data;
 }
 
 // Every frame as RGB, rows top first.
-std::vector<unsigned char> decodeVideo(const std::string& file)
-{
+std::vector<unsigned char> decodeVideo(const std::string& file) {
     return readAll("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt rgb24 -");
 }
 
-std::vector<short> decodeAudio(const std::string& file, int rate = 44100)
-{
-    std::vector<unsigned char> b = readAll("ffmpeg -v error -i '" + file + "' -vn -f s16le -ac 2 -ar " +
-                                           std::to_string(rate) + " -");
+std::vector<short> decodeAudio(const std::string& file, int rate = 44100) {
+    std::vector<unsigned char> b = readAll(
+        "ffmpeg -v error -i '" + file + "' -vn -f s16le -ac 2 -ar " + std::to_string(rate) + " -");
     std::vector<short> s(b.size() / 2);
     memcpy(s.data(), b.data(), s.size() * 2);
     return s;
 }
 
-std::string probe(const std::string& file, const std::string& stream, const std::string& entry)
-{
+std::string probe(const std::string& file, const std::string& stream, const std::string& entry) {
     std::string select = stream.empty() ? "" : " -select_streams " + stream + " -count_frames";
-    Result r = shell("ffprobe -v error" + select + " -show_entries " +
-                     entry + " -of default=nw=1:nk=1 '" + file + "'");
+    Result r = shell("ffprobe -v error" + select + " -show_entries " + entry +
+                     " -of default=nw=1:nk=1 '" + file + "'");
     std::string s = r.out;
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-        s.pop_back();
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
     return s;
 }
 
@@ -132,8 +117,7 @@ Image readPNG(const std::string& path) { return progtest::readPNG(path, 3); }
 // EGL pbuffer, already in frame 0). Allowed: every channel within 2, and at
 // most 15 % of the pixels different at all; a shift of the picture, a wrong
 // frame time or a colour conversion breaks either bound.
-TEST(CaptureFrames, EqualTheRunningDemosFrames)
-{
+TEST(CaptureFrames, EqualTheRunningDemosFrames) {
     if (env("DISPLAY").empty() || env("DEMO").empty() || env("FRAMECLOCK").empty())
         GTEST_SKIP() << "run through xvfb.sh with DEMO and FRAMECLOCK";
     const int W = 1024, H = 768, kFrames[] = {0, 30, 49};
@@ -172,23 +156,20 @@ TEST(CaptureFrames, EqualTheRunningDemosFrames)
     shell("rm -rf '" + dir + "'");
 }
 
-std::vector<short> decodeTrack()
-{
+std::vector<short> decodeTrack() {
     std::ifstream f(env("SOURCE_DIR") + "/data/tune.ogg", std::ios::binary);
     std::vector<unsigned char> ogg((std::istreambuf_iterator<char>(f)), {});
     int channels = 0, rate = 0;
     short* out = nullptr;
     int frames = stb_vorbis_decode_memory(ogg.data(), (int)ogg.size(), &channels, &rate, &out);
     std::vector<short> s;
-    if (frames > 0 && channels == 2)
-        s.assign(out, out + (size_t)frames * 2);
+    if (frames > 0 && channels == 2) s.assign(out, out + (size_t)frames * 2);
     free(out);
     return s;
 }
 
 // A capture past the end of the track, at 11 fps (4009.09 samples a frame).
-TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift)
-{
+TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift) {
     std::vector<short> track = decodeTrack();
     ASSERT_FALSE(track.empty()) << "data/tune.ogg";
     const long trackFrames = (long)track.size() / 2;
@@ -209,8 +190,7 @@ TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift)
     long firstBad = -1;
     for (long i = 0; i < (long)audio.size() / 2 && firstBad < 0; ++i) {
         long src = i < trackFrames ? i : restart + (i - trackFrames);
-        if (audio[i * 2] != track[src * 2] || audio[i * 2 + 1] != track[src * 2 + 1])
-            firstBad = i;
+        if (audio[i * 2] != track[src * 2] || audio[i * 2 + 1] != track[src * 2 + 1]) firstBad = i;
     }
     EXPECT_EQ(firstBad, -1) << "the capture's sample " << firstBad
                             << " is not the track's (track end at " << trackFrames << ")";
@@ -219,8 +199,7 @@ TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift)
 
 // The two sharing formats: both streams there, 90 frames at 30 fps, the audio
 // as long as the video within one frame, decodable without an error.
-TEST(Capture, Mp4AndWebmHoldBothStreams)
-{
+TEST(Capture, Mp4AndWebmHoldBothStreams) {
     std::string dir = tempDir();
     for (std::string name : {"s.mp4", "s.webm"}) {
         std::string file = dir + "/" + name;
@@ -240,7 +219,8 @@ TEST(Capture, Mp4AndWebmHoldBothStreams)
         int rate = mp4 ? 44100 : 48000;
         std::vector<short> audio = decodeAudio(file, rate);
         EXPECT_NEAR(audio.size() / 2.0 / rate, 3.0, 1.0 / 30) << name << " audio length";
-        long loud = std::count_if(audio.begin(), audio.end(), [](short s) { return std::abs(s) > 1000; });
+        long loud =
+            std::count_if(audio.begin(), audio.end(), [](short s) { return std::abs(s) > 1000; });
         EXPECT_GT(loud, (long)audio.size() / 10) << name << ": the music is missing";
         Result check = shell("ffmpeg -v error -xerror -i '" + file + "' -f null -");
         EXPECT_EQ(check.status, 0) << name << ": " << check.out;
@@ -249,8 +229,7 @@ TEST(Capture, Mp4AndWebmHoldBothStreams)
     shell("rm -rf '" + dir + "'");
 }
 
-TEST(Capture, TwoCapturesAreIdentical)
-{
+TEST(Capture, TwoCapturesAreIdentical) {
     std::string dir = tempDir();
     for (std::string name : {"1.mkv", "2.mkv", "1.mp4", "2.mp4"}) {
         Result cap = capture("--fps 20 --seconds 1.5 --size 256x192 '" + dir + "/" + name + "'");
@@ -271,22 +250,26 @@ TEST(Capture, TwoCapturesAreIdentical)
 }
 
 // Each bad input: one line naming the problem, status 1, nothing written.
-TEST(Capture, BadInputIsRefusedBeforeAnyWork)
-{
+TEST(Capture, BadInputIsRefusedBeforeAnyWork) {
     std::string dir = tempDir();
     struct Case {
         std::string args, message;
     } cases[] = {
         {"'" + dir + "/x.avi'", "unknown output type \".avi\" (use .mp4, .webm or .mkv)"},
         {"'" + dir + "/noext'", "unknown output type \"noext\" (use .mp4, .webm or .mkv)"},
-        {"--size 1024 '" + dir + "/x.mkv'", "--size: \"1024\" is not WxH with even numbers from 16 to 8192"},
-        {"--size 1023x768 '" + dir + "/x.mkv'", "--size: \"1023x768\" is not WxH with even numbers from 16 to 8192"},
-        {"--size 0x0 '" + dir + "/x.mkv'", "--size: \"0x0\" is not WxH with even numbers from 16 to 8192"},
-        {"--size 16384x768 '" + dir + "/x.mkv'", "--size: \"16384x768\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 1024 '" + dir + "/x.mkv'",
+         "--size: \"1024\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 1023x768 '" + dir + "/x.mkv'",
+         "--size: \"1023x768\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 0x0 '" + dir + "/x.mkv'",
+         "--size: \"0x0\" is not WxH with even numbers from 16 to 8192"},
+        {"--size 16384x768 '" + dir + "/x.mkv'",
+         "--size: \"16384x768\" is not WxH with even numbers from 16 to 8192"},
         {"--fps 0 '" + dir + "/x.mkv'", "--fps: \"0\" is not a rate from 1 to 240"},
         {"--fps 30.5 '" + dir + "/x.mkv'", "--fps: \"30.5\" is not a rate from 1 to 240"},
         {"--fps 1000 '" + dir + "/x.mkv'", "--fps: \"1000\" is not a rate from 1 to 240"},
-        {"--seconds -1 '" + dir + "/x.mkv'", "--seconds: \"-1\" is not a length from 0 to 86400 seconds"},
+        {"--seconds -1 '" + dir + "/x.mkv'",
+         "--seconds: \"-1\" is not a length from 0 to 86400 seconds"},
         {"--seconds 0.001 '" + dir + "/x.mkv'", "--seconds: shorter than one frame at 60 fps"},
         {"--quality 101 '" + dir + "/x.mkv'", "--quality: \"101\" is not a number from 0 to 100"},
         {"--fps '" + dir + "/x.mkv'", "--fps: \"" + dir + "/x.mkv\" is not a rate from 1 to 240"},
@@ -313,27 +296,30 @@ TEST(Capture, BadInputIsRefusedBeforeAnyWork)
     }
     std::vector<std::string> left = listDir(dir);
     std::vector<std::string> expected = {"sub.mkv"};
-    if (getuid() != 0)
-        expected.insert(expected.begin(), "ro");
+    if (getuid() != 0) expected.insert(expected.begin(), "ro");
     EXPECT_EQ(left, expected);
     EXPECT_FALSE(exists("/proc/x.mkv"));
 
     Result help = capture("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] OUTPUT\n", 0), 0u);
+    EXPECT_EQ(
+        help.out.rfind(
+            "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] OUTPUT\n", 0),
+        0u);
     shell("rm -rf '" + dir + "'");
 }
 
 // Ctrl+C (and a plain kill) in the middle of a capture: no file left at all.
-TEST(Capture, InterruptLeavesNothing)
-{
+TEST(Capture, InterruptLeavesNothing) {
     std::string dir = tempDir();
     for (const char* sig : {"INT", "TERM"}) {
-        Result r = shell("cd '" + env("SOURCE_DIR") + "' && env -u DISPLAY '" + env("CAPTURE") +
-                         "' --seconds 60 --size 320x240 '" + dir + "/i.mp4' & pid=$!; " +
-                         "for i in $(seq 100); do ls -A '" + dir + "' | grep -q part && break; " +
-                         "sleep 0.05; done; sleep 1; kill -" + sig + " $pid; wait $pid; echo \"rc=$?\"");
-        EXPECT_NE(r.out.find(std::string("rc=") + (sig[0] == 'I' ? "130" : "143")), std::string::npos)
+        Result r =
+            shell("cd '" + env("SOURCE_DIR") + "' && env -u DISPLAY '" + env("CAPTURE") +
+                  "' --seconds 60 --size 320x240 '" + dir + "/i.mp4' & pid=$!; " +
+                  "for i in $(seq 100); do ls -A '" + dir + "' | grep -q part && break; " +
+                  "sleep 0.05; done; sleep 1; kill -" + sig + " $pid; wait $pid; echo \"rc=$?\"");
+        EXPECT_NE(r.out.find(std::string("rc=") + (sig[0] == 'I' ? "130" : "143")),
+                  std::string::npos)
             << sig << ": " << r.out;
         EXPECT_EQ(listDir(dir), std::vector<std::string>{}) << sig;
     }

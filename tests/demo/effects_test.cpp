@@ -21,7 +21,7 @@ quon_lib_t* ql = nullptr;
 quon_font_t* pff = nullptr;
 GLuint texCarpet = 0, texQuon = 0;
 double fps = 0;
-float oiaLogo[20] = {1, 0, -0.28f, -0.4f, 0, 0, 0, -0.98f, -0.4f,  0,
+float oiaLogo[20] = {1, 0, -0.28f, -0.4f,  0, 0, 0, -0.98f, -0.4f,  0,
                      0, 1, -0.98f, -1.25f, 0, 1, 1, -0.28f, -1.25f, 0};
 
 namespace {
@@ -29,8 +29,7 @@ namespace {
 class Effects : public ::testing::Test {
 protected:
     quon_font_t font{};
-    void SetUp() override
-    {
+    void SetUp() override {
         glRec = GlRecorder();
         fakeFont = FakeFont();
         runTime = 0;
@@ -41,24 +40,26 @@ protected:
     }
 };
 
-void expectColour(const std::array<float, 4>& c, float r, float g, float b, float a)
-{
+void expectColour(const std::array<float, 4>& c, float r, float g, float b, float a) {
     EXPECT_FLOAT_EQ(c[0], r);
     EXPECT_FLOAT_EQ(c[1], g);
     EXPECT_FLOAT_EQ(c[2], b);
     EXPECT_FLOAT_EQ(c[3], a);
 }
 
-TEST_F(Effects, ObjectIsDrawnInTwoHalvesAndOddCountsLoseTheLastVertex)
-{
+TEST_F(Effects, ObjectIsDrawnInTwoHalvesAndOddCountsLoseTheLastVertex) {
     float vertices[8 * 72] = {};
     quon_oia_t mesh{nullptr, GL_T2F_N3F_V3F, 32, GL_TRIANGLES, 72, vertices};
     struct {
         int32_t count;
         std::vector<std::pair<GLint, GLsizei>> halves;
     } cases[] = {
-        {72, {{0, 36}, {36, 36}}}, {2496, {{0, 1248}, {1248, 1248}}}, {5, {{0, 2}, {2, 2}}},
-        {1, {}},                   {0, {}},                            {-3, {}},
+        {72, {{0, 36}, {36, 36}}},
+        {2496, {{0, 1248}, {1248, 1248}}},
+        {5, {{0, 2}, {2, 2}}},
+        {1, {}},
+        {0, {}},
+        {-3, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
@@ -77,16 +78,14 @@ TEST_F(Effects, ObjectIsDrawnInTwoHalvesAndOddCountsLoseTheLastVertex)
     EXPECT_EQ(glRec.arrayStride, 32);
 }
 
-TEST_F(Effects, MissingOrEmptyObjectDoesNothing)
-{
+TEST_F(Effects, MissingOrEmptyObjectDoesNothing) {
     drawObject(nullptr);
     quon_oia_t empty{nullptr, GL_T2F_V3F, 0, GL_TRIANGLES, 36, nullptr};
     drawObject(&empty);
     EXPECT_EQ(glRec.calls, 0);
 }
 
-TEST_F(Effects, MessageAtStartStandsAt150x140InDarkYellowlessGrey)
-{
+TEST_F(Effects, MessageAtStartStandsAt150x140InDarkYellowlessGrey) {
     fakeFont.size = 17;  // whatever size the font was left at
     drawText();
     ASSERT_EQ(fakeFont.prints.size(), 1u);
@@ -101,8 +100,7 @@ TEST_F(Effects, MessageAtStartStandsAt150x140InDarkYellowlessGrey)
     expectColour(glRec.state.colour, 1.0f, 0.8f, 0.5f, 1.0f);
 }
 
-TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime)
-{
+TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime) {
     const double pi = 3.14159265358979323846;
     struct {
         double runTime;
@@ -110,12 +108,12 @@ TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime)
         int x, y;
         float blue;
     } cases[] = {
-        {0, 94, 150, 259, 0},                // 120 * sin(1.5667) = 119.997, truncated
-        {0, 189, 150, 141, 0},               // sin(3.15) < 0: its magnitude, 1.009
-        {0, 4, 150, 147, 0},                 // 120 * sin(0.0667) = 7.99
-        {25 * pi, 0, 155, 140, 1},           // sin(pi / 2): x at its rightmost, blue at 1
-        {15 * pi, 0, 154, 140, 1},           // 5 * sin(0.3 pi) = 4.05; sin(1.5 pi) = -1
-        {5 * pi, 0, 151, 140, 1},            // 5 * sin(0.1 pi) = 1.55
+        {0, 94, 150, 259, 0},                  // 120 * sin(1.5667) = 119.997, truncated
+        {0, 189, 150, 141, 0},                 // sin(3.15) < 0: its magnitude, 1.009
+        {0, 4, 150, 147, 0},                   // 120 * sin(0.0667) = 7.99
+        {25 * pi, 0, 155, 140, 1},             // sin(pi / 2): x at its rightmost, blue at 1
+        {15 * pi, 0, 154, 140, 1},             // 5 * sin(0.3 pi) = 4.05; sin(1.5 pi) = -1
+        {5 * pi, 0, 151, 140, 1},              // 5 * sin(0.1 pi) = 1.55
         {2.5 * pi, 0, 150, 140, 0.70710677f},  // blue sin(pi / 4)
     };
     for (const auto& c : cases) {
@@ -132,8 +130,7 @@ TEST_F(Effects, MessageBobsWithFramesDriftsAndPulsesWithTime)
     }
 }
 
-TEST_F(Effects, WithoutFontNoMessageButTheCarpetKeepsItsTint)
-{
+TEST_F(Effects, WithoutFontNoMessageButTheCarpetKeepsItsTint) {
     pff = nullptr;
     drawText();
     EXPECT_TRUE(fakeFont.prints.empty());
@@ -143,8 +140,7 @@ TEST_F(Effects, WithoutFontNoMessageButTheCarpetKeepsItsTint)
 }
 
 // The state that drawText leaves and run's 3D objects leave behind them.
-void enterLikeRun()
-{
+void enterLikeRun() {
     glRec.state.enabled = {GL_TEXTURE_2D, GL_BLEND, GL_CULL_FACE};
     glRec.state.blendSrc = GL_SRC_ALPHA;
     glRec.state.blendDst = GL_ONE;
@@ -155,8 +151,7 @@ void enterLikeRun()
     glRec.modelview.back() = GlMatrix::translation(0, 0, 50);
 }
 
-TEST_F(Effects, CarpetIsTheImagesBottomFifthAlphaBlendedOverTheBottomSixth)
-{
+TEST_F(Effects, CarpetIsTheImagesBottomFifthAlphaBlendedOverTheBottomSixth) {
     enterLikeRun();
     const GlMatrix projection = glRec.projection.back(), modelview = glRec.modelview.back();
     drawCarpet();
@@ -175,7 +170,8 @@ TEST_F(Effects, CarpetIsTheImagesBottomFifthAlphaBlendedOverTheBottomSixth)
     virtualScreen.m[0] = 2.0 / 1600, virtualScreen.m[5] = 2.0 / 1200, virtualScreen.m[10] = -1;
     virtualScreen.m[12] = -1, virtualScreen.m[13] = -1, virtualScreen.ortho = true;
     EXPECT_EQ(d.projection, virtualScreen);
-    const float corners[4][4] = {{0, 0, 0, 1}, {1600, 0, 1, 1}, {1600, 200, 1, 0.8f}, {0, 200, 0, 0.8f}};
+    const float corners[4][4] = {
+        {0, 0, 0, 1}, {1600, 0, 1, 1}, {1600, 200, 1, 0.8f}, {0, 200, 0, 0.8f}};
     ASSERT_EQ(d.vertices.size(), 4u);
     for (int k = 0; k < 4; ++k) {
         EXPECT_FLOAT_EQ(d.vertices[k].x, corners[k][0]) << k;
@@ -194,8 +190,7 @@ TEST_F(Effects, CarpetIsTheImagesBottomFifthAlphaBlendedOverTheBottomSixth)
     EXPECT_EQ(glRec.misuse, 0);
 }
 
-TEST_F(Effects, LogoIsAddedAtFourFifthsAndLeavesTheStateTheNextFrameStartsFrom)
-{
+TEST_F(Effects, LogoIsAddedAtFourFifthsAndLeavesTheStateTheNextFrameStartsFrom) {
     enterLikeRun();
     glRec.state.enabled.insert(GL_DEPTH_TEST);
     glRec.state.enabled.insert(GL_LIGHTING);
@@ -234,8 +229,7 @@ TEST_F(Effects, LogoIsAddedAtFourFifthsAndLeavesTheStateTheNextFrameStartsFrom)
     EXPECT_EQ(glRec.misuse, 0);
 }
 
-TEST_F(Effects, TextureUploadWithAndWithoutImage)
-{
+TEST_F(Effects, TextureUploadWithAndWithoutImage) {
     GLuint empty = util_textureFromQuonImage(nullptr, nullptr);
     EXPECT_NE(empty, 0u);
     EXPECT_EQ(glRec.state.texture, empty);

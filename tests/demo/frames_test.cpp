@@ -34,8 +34,7 @@ using progtest::readPNG;
 
 // Bilinear sample with repeat, as OpenGL's GL_LINEAR filter with the default
 // wrap mode; s, t in texture coordinates (t = 0 is the image's first row).
-void sample(const Image& img, double s, double t, double out[4])
-{
+void sample(const Image& img, double s, double t, double out[4]) {
     double u = s * img.w - 0.5, v = t * img.h - 0.5;
     int x0 = (int)std::floor(u), y0 = (int)std::floor(v);
     double fx = u - x0, fy = v - y0;
@@ -54,36 +53,32 @@ using progtest::exists;
 
 std::string asset(const std::string& name) { return env("SOURCE_DIR") + "/data/" + name; }
 
-#define REQUIRE_ASSET(name)                                                    \
-    do {                                                                       \
-        if (!exists(asset(name)))                                              \
-            GTEST_SKIP() << "data/" name " does not exist yet";                \
+#define REQUIRE_ASSET(name)                                                           \
+    do {                                                                              \
+        if (!exists(asset(name))) GTEST_SKIP() << "data/" name " does not exist yet"; \
     } while (0)
 
 struct DemoRun {
     std::string dir;
     int status = -1;
-    Image frame(int n, const char* stage) const
-    {
+    Image frame(int n, const char* stage) const {
         return readPNG(dir + "/frame-" + std::to_string(n) + "-" + stage + ".png");
     }
 };
 
 // Runs the demo from cwd with the frame clock; captures `frames`, quits after `quit`.
-DemoRun runDemo(const std::string& cwd, const std::string& frames, int quit)
-{
+DemoRun runDemo(const std::string& cwd, const std::string& frames, int quit) {
     DemoRun r;
     char tmpl[] = "/tmp/quon-frames-XXXXXX";
     r.dir = mkdtemp(tmpl);
     std::string asan = env("ASAN_OPTIONS");
     // Sanitizer builds: see demo_window_test.sh.
     asan += (asan.empty() ? "" : ":") + std::string("verify_asan_link_order=0:detect_leaks=0");
-    std::string cmd = "cd '" + cwd + "' && env LD_PRELOAD='" + env("FRAMECLOCK") +
-                      "' FRAMECLOCK_DIR='" + r.dir + "' FRAMECLOCK_STEP_US=" +
-                      std::to_string(kStepUs) + " FRAMECLOCK_FRAMES=" + frames +
-                      " FRAMECLOCK_QUIT=" + std::to_string(quit) +
-                      " FSOUND_OUTPUT=null ASAN_OPTIONS='" + asan + "' timeout 120 '" +
-                      env("DEMO") + "' >'" + r.dir + "/out.txt' 2>&1";
+    std::string cmd =
+        "cd '" + cwd + "' && env LD_PRELOAD='" + env("FRAMECLOCK") + "' FRAMECLOCK_DIR='" + r.dir +
+        "' FRAMECLOCK_STEP_US=" + std::to_string(kStepUs) + " FRAMECLOCK_FRAMES=" + frames +
+        " FRAMECLOCK_QUIT=" + std::to_string(quit) + " FSOUND_OUTPUT=null ASAN_OPTIONS='" + asan +
+        "' timeout 120 '" + env("DEMO") + "' >'" + r.dir + "/out.txt' 2>&1";
     int rc = system(cmd.c_str());
     r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return r;
@@ -91,10 +86,9 @@ DemoRun runDemo(const std::string& cwd, const std::string& frames, int quit)
 
 class Frames : public ::testing::Test {
 protected:
-    static DemoRun full;   // from the repository root
-    static DemoRun bare;   // from an empty folder
-    static void SetUpTestSuite()
-    {
+    static DemoRun full;  // from the repository root
+    static DemoRun bare;  // from an empty folder
+    static void SetUpTestSuite() {
         ASSERT_FALSE(env("DEMO").empty() || env("FRAMECLOCK").empty() || env("DISPLAY").empty())
             << "run through xvfb.sh with DEMO, FRAMECLOCK and SOURCE_DIR set";
         full = runDemo(env("SOURCE_DIR"), "0,1,94", 95);
@@ -103,8 +97,7 @@ protected:
         bare = runDemo(empty, "0", 1);
         rmdir(empty.c_str());
     }
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_EQ(full.status, 0) << "see " << full.dir << "/out.txt";
         ASSERT_EQ(bare.status, 0) << "see " << bare.dir << "/out.txt";
     }
@@ -118,8 +111,7 @@ struct Box {
     int x0 = W, y0 = H, x1 = -1, y1 = -1;
     long n = 0;
     double cx = 0, cy = 0;
-    void add(int x, int y)
-    {
+    void add(int x, int y) {
         x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
         cx += x, cy += y, ++n;
     }
@@ -129,8 +121,7 @@ struct Box {
 
 // Pixels that differ between two captures, inside [x0, x1) x [y0, y1).
 Box changed(const Image& a, const Image& b, int x0 = 0, int y0 = 0, int x1 = W, int y1 = H,
-            int tol = 8)
-{
+            int tol = 8) {
     Box box;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
@@ -142,8 +133,7 @@ Box changed(const Image& a, const Image& b, int x0 = 0, int y0 = 0, int x1 = W, 
     return box;
 }
 
-TEST_F(Frames, FirstFrameBarsAreWhiteThenTextured)
-{
+TEST_F(Frames, FirstFrameBarsAreWhiteThenTextured) {
     // Frame 0: no step yet, the bars at 300 + 400 (lower) and + 600 (upper);
     // texturing is still off, so the lower bar is plain white.
     Image f0 = bare.frame(0, "objects");
@@ -160,8 +150,7 @@ TEST_F(Frames, FirstFrameBarsAreWhiteThenTextured)
     const double bottom = 300 + 150 * kStep + 400;  // the lower bar, one step up
     for (int y = rowOf(bottom + 50) + 2; y <= rowOf(bottom) - 2; ++y)
         for (int x = 600; x < W; ++x)
-            for (int c = 0; c < 3; ++c)
-                sum[c] += f1.at(x, y)[c];
+            for (int c = 0; c < 3; ++c) sum[c] += f1.at(x, y)[c];
     EXPECT_GT(sum[0], 1.2 * sum[1]) << "lower bar of frame 1 is not red";
     EXPECT_GT(sum[0], 1.2 * sum[2]) << "lower bar of frame 1 is not red";
 }
@@ -174,13 +163,11 @@ struct Message {
     unsigned char brightest[3] = {0, 0, 0};
 };
 
-Message message(const DemoRun& run, int frame)
-{
+Message message(const DemoRun& run, int frame) {
     Message m;
     Image before = run.frame(frame, "objects"), after = run.frame(frame, "text");
     EXPECT_TRUE(before.ok() && after.ok());
-    if (!before.ok() || !after.ok())
-        return m;
+    if (!before.ok() || !after.ok()) return m;
     m.ink = changed(before, after, 0, 0, W, H, 2);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
@@ -191,8 +178,7 @@ Message message(const DemoRun& run, int frame)
     return m;
 }
 
-TEST_F(Frames, MessageStartsAt150x140InDarkGreyAndBobs)
-{
+TEST_F(Frames, MessageStartsAt150x140InDarkGreyAndBobs) {
     REQUIRE_ASSET("slkscr.qfi");
     REQUIRE_ASSET("slkscr.png");
     Message m0 = message(full, 0);
@@ -225,8 +211,7 @@ TEST_F(Frames, MessageStartsAt150x140InDarkGreyAndBobs)
     EXPECT_NEAR(m94.brightest[2] / (double)m94.brightest[0], blue / 0.2, 0.08);
 }
 
-TEST_F(Frames, CarpetBandIsTheTintedCarpetAndLogoIsAddedTopLeft)
-{
+TEST_F(Frames, CarpetBandIsTheTintedCarpetAndLogoIsAddedTopLeft) {
     REQUIRE_ASSET("carpet.png");
     REQUIRE_ASSET("quon.png");
     Image carpet = readPNG(asset("carpet.png")), logo = readPNG(asset("quon.png"));
@@ -270,8 +255,7 @@ TEST_F(Frames, CarpetBandIsTheTintedCarpetAndLogoIsAddedTopLeft)
                 ++nLogo;
             } else if (y < band - 1 && (px < lx0 - 1 || px > lx1 + 1 || y > ly1 + 1)) {
                 for (int c = 0; c < 3; ++c)
-                    if (std::abs(f[c] - u[c]) > 1)
-                        ++outside;
+                    if (std::abs(f[c] - u[c]) > 1) ++outside;
             }
         }
     }
@@ -284,8 +268,7 @@ TEST_F(Frames, CarpetBandIsTheTintedCarpetAndLogoIsAddedTopLeft)
     EXPECT_EQ(outside, 0) << "carpet or logo drew outside the band and the logo's quad";
 }
 
-TEST_F(Frames, UfoAtTheCentreOnlyWhenItsMeshIsFound)
-{
+TEST_F(Frames, UfoAtTheCentreOnlyWhenItsMeshIsFound) {
     REQUIRE_ASSET("UFO-0.oia");
     Image with = full.frame(0, "objects"), without = bare.frame(0, "objects");
     ASSERT_TRUE(with.ok() && without.ok());
@@ -303,8 +286,7 @@ TEST_F(Frames, UfoAtTheCentreOnlyWhenItsMeshIsFound)
     EXPECT_NEAR(ufo.centreY(), H / 2, 40);
 }
 
-TEST_F(Frames, CheeseLowerLeftWhereItsTranslationProjects)
-{
+TEST_F(Frames, CheeseLowerLeftWhereItsTranslationProjects) {
     REQUIRE_ASSET("cheese.oia");
     Image f = bare.frame(0, "objects");
     ASSERT_TRUE(f.ok());
@@ -316,8 +298,7 @@ TEST_F(Frames, CheeseLowerLeftWhereItsTranslationProjects)
     Box cheese;
     for (int y = rowOf(700) + 2; y < H; ++y)
         for (int x = 0; x < W; ++x)
-            if (f.lum(x, y) > 0)
-                cheese.add(x, y);
+            if (f.lum(x, y) > 0) cheese.add(x, y);
     ASSERT_GT(cheese.n, 50) << "no cheese drawn";
     EXPECT_NEAR(cheese.centreX(), ex, 40);
     EXPECT_NEAR(cheese.centreY(), ey, 40);

@@ -92,8 +92,10 @@ protected:
         std::vector<std::vector<double>> r;
         bool found = false;
         for (const std::string& l : glRec.log) {
-            if (l == where) found = true;
-            else if (found && l.rfind("glRotatef ", 0) == 0 && r.size() < 2) r.push_back(args(l));
+            if (l == where)
+                found = true;
+            else if (found && l.rfind("glRotatef ", 0) == 0 && r.size() < 2)
+                r.push_back(args(l));
         }
         return r;
     }
@@ -134,7 +136,8 @@ TEST_F(Run, CheeseTurnsWithTheFrameCountAndTheUfoWithTime) {
     std::vector<std::vector<double>> ufoTurns = rotationsAfter("glTranslatef 0 0 0");
     ASSERT_EQ(ufoTurns.size(), 2u);
     EXPECT_NEAR(ufoTurns[0][0], 5 * 50.0, 1e-3);
-    EXPECT_EQ(std::vector<double>(ufoTurns[0].begin() + 1, ufoTurns[0].end()), (std::vector<double>{0, 1, 0}));
+    EXPECT_EQ(std::vector<double>(ufoTurns[0].begin() + 1, ufoTurns[0].end()),
+              (std::vector<double>{0, 1, 0}));
     EXPECT_EQ(ufoTurns[1], (std::vector<double>{85, 1, 0, 0}));
 
     for (int f = 10; f < 403; ++f) frame(0.01);
@@ -156,7 +159,8 @@ TEST_F(Run, CheeseTurnsWithTheFrameCountAndTheUfoWithTime) {
 // new viewport is set, so it still has the old one in that frame.
 TEST_F(Run, SceneDrawsWithTheOldViewportInTheFrameAfterAResize) {
     frame(0.02);
-    for (const GlDraw& d : glRec.draws) EXPECT_EQ(d.viewport, (std::array<GLint, 4>{{0, 0, 1024, 768}}));
+    for (const GlDraw& d : glRec.draws)
+        EXPECT_EQ(d.viewport, (std::array<GLint, 4>{{0, 0, 1024, 768}}));
     iWidth = 800, iHeight = 500;
     frame(0.02);
     // The raster bars (two) and the scroller's glyphs come first.
@@ -171,7 +175,8 @@ TEST_F(Run, SceneDrawsWithTheOldViewportInTheFrameAfterAResize) {
     EXPECT_EQ(glRec.draws[2].vertices.size(), 60u);  // the scroller's 15 glyph quads
     EXPECT_EQ(drawsWith(22).front()->viewport, (std::array<GLint, 4>{{0, 0, 800, 500}}));
     frame(0.02);
-    for (const GlDraw& d : glRec.draws) EXPECT_EQ(d.viewport, (std::array<GLint, 4>{{0, 0, 800, 500}}));
+    for (const GlDraw& d : glRec.draws)
+        EXPECT_EQ(d.viewport, (std::array<GLint, 4>{{0, 0, 800, 500}}));
     EXPECT_EQ(winWidth, 800);
     EXPECT_EQ(winHeight, 500);
 }

@@ -100,7 +100,7 @@ TEST_F(SceneTest, BarsTurnOnlyBeyondTheBounds) {
     EXPECT_EQ(s.fRasterDir, 150.0f);
     EXPECT_EQ(s.texRasterActive, 2);  // blue
     s.fRasterPos = 460;
-    s.run(0.0);  // a zero step still turns beyond a bound
+    s.run(0.0);                       // a zero step still turns beyond a bound
     EXPECT_EQ(s.texRasterActive, 0);  // back to red
     EXPECT_EQ(s.fRasterPos, 460.0f);
 }

@@ -17,7 +17,8 @@ namespace {
 // Cell of a character, read back from the upper left corner of its coordinates.
 int cellOf(ScrollerSimple& ss, char ch) {
     const float* tc = ss.char2texCoords(ch);
-    return static_cast<int>(std::lround(tc[5] * 16)) * 16 + static_cast<int>(std::lround(tc[4] * 16));
+    return static_cast<int>(std::lround(tc[5] * 16)) * 16 +
+           static_cast<int>(std::lround(tc[4] * 16));
 }
 
 TEST(ScrollerGlyphs, CharactersFindTheirCellWithLetterCaseSwapped) {
@@ -32,10 +33,13 @@ TEST(ScrollerGlyphs, CharactersFindTheirCellWithLetterCaseSwapped) {
 
 TEST(ScrollerGlyphs, CellEdgesAreInsetOnTheRightAndBottomOnly) {
     ScrollerSimple ss;
-    struct { char ch; float s0, s1, t0, t1; } cells[] = {
-        {' ', 0.0f, 0.0615f, 0.0f, 0.0575f},       // cell 0
-        {'A', 0.0625f, 0.124f, 0.25f, 0.3075f},    // cell 65: row 4, column 1
-        {'\n', 0.9375f, 0.999f, 0.3125f, 0.37f},   // cell 95: row 5, column 15
+    struct {
+        char ch;
+        float s0, s1, t0, t1;
+    } cells[] = {
+        {' ', 0.0f, 0.0615f, 0.0f, 0.0575f},      // cell 0
+        {'A', 0.0625f, 0.124f, 0.25f, 0.3075f},   // cell 65: row 4, column 1
+        {'\n', 0.9375f, 0.999f, 0.3125f, 0.37f},  // cell 95: row 5, column 15
     };
     for (const auto& c : cells) {
         const float* tc = ss.char2texCoords(c.ch);
@@ -194,12 +198,14 @@ TEST_F(ScrollerDraw, EveryCornerOfEveryGlyphQuadHasItsPositionAndCellCorner) {
     for (int q = 0; q < 15; q++) {
         SCOPED_TRACE(testing::Message() << "quad " << q);
         const int cell = cells[std::min(q, 2)];
-        const float s0 = static_cast<float>(cell % 16) / 16, t0 = static_cast<float>(cell / 16) / 16;
+        const float s0 = static_cast<float>(cell % 16) / 16,
+                    t0 = static_cast<float>(cell / 16) / 16;
         const float s1 = s0 + 0.0615f, t1 = t0 + 0.0575f;
         const float x0 = -60.0f + 120.0f * q, x1 = x0 + 160;
         // Bottom right, top right, top left, bottom left; the texture's rows run
         // top down, so the bottom corners take the cell's lower edge t1.
-        const float expected[4][4] = {{x1, 200, s1, t1}, {x1, 400, s1, t0}, {x0, 400, s0, t0}, {x0, 200, s0, t1}};
+        const float expected[4][4] = {
+            {x1, 200, s1, t1}, {x1, 400, s1, t0}, {x0, 400, s0, t0}, {x0, 200, s0, t1}};
         for (int k = 0; k < 4; k++) {
             const GlVertex& v = d.vertices[4 * q + k];
             EXPECT_FLOAT_EQ(v.x, expected[k][0]) << "corner " << k;

@@ -106,7 +106,9 @@ TEST(ArchiveLookup, FieldsPointingOutsideGiveMinusOne) {
     EXPECT_EQ(corrupt([](std::string& b) { libtest::setI32(b, 4, -100); }), -1);
     // Directory offset negative, past the end, or not at a "DIR" tag.
     EXPECT_EQ(corrupt([](std::string& b) { libtest::setI32(b, b.size() - 4, -1); }), -1);
-    EXPECT_EQ(corrupt([](std::string& b) { libtest::setI32(b, b.size() - 4, int64_t(b.size()) - 2); }), -1);
+    EXPECT_EQ(
+        corrupt([](std::string& b) { libtest::setI32(b, b.size() - 4, int64_t(b.size()) - 2); }),
+        -1);
     EXPECT_EQ(corrupt([](std::string& b) { libtest::setI32(b, b.size() - 4, 8); }), -1);
     // More entries than the archive holds.
     EXPECT_EQ(corrupt([&](std::string& b) { libtest::setU16(b, a.dir + 3, 65535); }), -1);
@@ -121,7 +123,8 @@ TEST(ArchiveLookup, FieldsPointingOutsideGiveMinusOne) {
 TEST(ArchiveLookup, ReadsOnlyTheBytesHeld) {
     // The declared length is the whole archive, but only part of it is held.
     Archive a = sample();
-    for (size_t held : {size_t(0), size_t(4), size_t(8), size_t(20), a.dir + 6, a.bytes.size() - 1}) {
+    for (size_t held :
+         {size_t(0), size_t(4), size_t(8), size_t(20), a.dir + 6, a.bytes.size() - 1}) {
         Held part(a.bytes.substr(0, held));
         EXPECT_EQ(ql_dar_getPos_limited(nullptr, part.p, int64_t(held), "data/empty"), -1) << held;
     }

@@ -89,7 +89,8 @@ TEST(Context, LinesAreCutAt99Characters) {
     EXPECT_EQ(libtest::newestLine(c), "searching " + std::string(89, 'n'));
 
     // Ten longest lines and their ends need 1000 characters; the text stops at 999.
-    for (int i = 0; i < 10; ++i) ql_trace(c.ql(), QL_MSG_SEARCHING, reinterpret_cast<intptr_t>(name.c_str()));
+    for (int i = 0; i < 10; ++i)
+        ql_trace(c.ql(), QL_MSG_SEARCHING, reinterpret_cast<intptr_t>(name.c_str()));
     const char* text = quon_getTrace(c);
     EXPECT_EQ(std::strlen(text), 999u);
     EXPECT_EQ(text[998], 'n');

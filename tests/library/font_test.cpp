@@ -25,7 +25,8 @@ struct Vertex {
 std::vector<Vertex> drawn() {
     std::vector<Vertex> out;
     for (const GlVertex& v : glRec.allVertices())
-        out.push_back({int(std::lround(v.s)), int(std::lround(v.t)), int(std::lround(v.ox)), int(std::lround(v.oy))});
+        out.push_back({int(std::lround(v.s)), int(std::lround(v.t)), int(std::lround(v.ox)),
+                       int(std::lround(v.oy))});
     return out;
 }
 
@@ -55,15 +56,16 @@ std::string description(uint16_t size, uint16_t height, const std::vector<Glyph>
     libtest::putU16(s, height);
     for (const Glyph& g : glyphs) s.push_back(g.c);
     for (const Glyph& g : glyphs)
-        for (int16_t v : {g.left, g.top, g.width, g.height, g.advance, g.baseline}) libtest::putU16(s, uint16_t(v));
+        for (int16_t v : {g.left, g.top, g.width, g.height, g.advance, g.baseline})
+            libtest::putU16(s, uint16_t(v));
     return s;
 }
 
 // Records of the shipped font's telling glyphs (size 8, line height 9).
 const std::vector<Glyph> kGlyphs = {
-    {'y', 0, 0, 10, 9, 9, 5},    {'M', 10, 0, 10, 9, 9, 5}, {'i', 122, 18, 5, 9, 5, 5},
-    {',', 18, 81, 6, 6, 5, 1},   {'.', 18, 94, 5, 5, 4, 1}, {'-', 41, 27, 8, 5, 7, 3},
-    {'i', 0, 0, 1, 1, 1, 1},     {' ', 18, 99, 4, 4, 6, 0},
+    {'y', 0, 0, 10, 9, 9, 5},  {'M', 10, 0, 10, 9, 9, 5}, {'i', 122, 18, 5, 9, 5, 5},
+    {',', 18, 81, 6, 6, 5, 1}, {'.', 18, 94, 5, 5, 4, 1}, {'-', 41, 27, 8, 5, 7, 3},
+    {'i', 0, 0, 1, 1, 1, 1},   {' ', 18, 99, 4, 4, 6, 0},
 };
 
 struct FontTest : testing::Test {
@@ -114,9 +116,10 @@ TEST_F(FontTest, GlyphQuadAtScaleFive) {
     gfDrawString(font, "ii", 100, 600);
     ASSERT_EQ(drawn().size(), 8u);
     // 25 wide, 45 tall, bottom 20 below the pen line; the first "i" wins.
-    std::vector<Vertex> first = {{122, 27, 100, 580}, {127, 27, 125, 580}, {127, 18, 125, 625}, {122, 18, 100, 625}};
+    std::vector<Vertex> first = {
+        {122, 27, 100, 580}, {127, 27, 125, 580}, {127, 18, 125, 625}, {122, 18, 100, 625}};
     EXPECT_EQ(quad(0), first);
-    EXPECT_EQ(quad(1)[0].x, 125);  // the pen advanced 25
+    EXPECT_EQ(quad(1)[0].x, 125);       // the pen advanced 25
     ASSERT_EQ(glRec.draws.size(), 1u);  // one glBegin .. glEnd
     EXPECT_EQ(glRec.draws[0].mode, (GLenum)GL_QUADS);
     EXPECT_FALSE(glRec.inBegin);
@@ -209,7 +212,8 @@ TEST_F(FontTest, PrintWrapsDrawingInBeginAndEndAndFlushes) {
     EXPECT_EQ(glRec.texture, std::vector<GlMatrix>{GlMatrix{}});
     EXPECT_EQ(glRec.matrixMode, (GLenum)GL_MODELVIEW);
     EXPECT_EQ(glRec.misuse, 0);
-    std::vector<std::string> expected = {"glEnable " + std::to_string(GL_TEXTURE_2D), "glEnable " + std::to_string(GL_BLEND),
+    std::vector<std::string> expected = {"glEnable " + std::to_string(GL_TEXTURE_2D),
+                                         "glEnable " + std::to_string(GL_BLEND),
                                          "glBlendFunc " + std::to_string(GL_SRC_ALPHA) + " " +
                                              std::to_string(GL_ONE_MINUS_SRC_ALPHA)};
     EXPECT_EQ(glRec.logOf({"glEnable", "glDisable", "glBlendFunc"}), expected);
@@ -254,7 +258,8 @@ TEST_F(FontTest, DeleteReleasesTheStateAndClearsTheHandle) {
 
 TEST(FontLoad, ShortOrMissingDescriptionsFail) {
     std::string full = description(8, 9, kGlyphs);
-    for (size_t cut : {size_t(0), size_t(5), size_t(6), size_t(6 + kGlyphs.size()), full.size() - 1}) {
+    for (size_t cut :
+         {size_t(0), size_t(5), size_t(6), size_t(6 + kGlyphs.size()), full.size() - 1}) {
         SCOPED_TRACE(cut);
         libtest::Archive a = libtest::buildArchive({{"f.qfi", full.substr(0, cut)}});
         libtest::Held bytes(a.bytes);
@@ -305,13 +310,15 @@ TEST(ShippedFont, DescriptionAndGlyphPlacement) {
     EXPECT_EQ(font->height, 9);
     EXPECT_EQ(font->chars[0], 'y');
     EXPECT_EQ(font->chars[77], ' ');
-    for (char absent : {'/', ';', '_'}) EXPECT_EQ(std::strchr(font->chars, absent), nullptr) << absent;
+    for (char absent : {'/', ';', '_'})
+        EXPECT_EQ(std::strchr(font->chars, absent), nullptr) << absent;
 
     glRec = GlRecorder();
     quon_font_setSize(c, font, 40.0f);
     gfDrawString(font, "i/i", 0, 600);
     ASSERT_EQ(drawn().size(), 8u);
-    std::vector<Vertex> i = {{122, 27, 0, 580}, {127, 27, 25, 580}, {127, 18, 25, 625}, {122, 18, 0, 625}};
+    std::vector<Vertex> i = {
+        {122, 27, 0, 580}, {127, 27, 25, 580}, {127, 18, 25, 625}, {122, 18, 0, 625}};
     const std::vector<Vertex> all = drawn();
     EXPECT_EQ(std::vector<Vertex>(all.begin(), all.begin() + 4), i);
     EXPECT_EQ(all[4].x, 25);

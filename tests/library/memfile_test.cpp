@@ -30,7 +30,8 @@ struct DirFile {
 }  // namespace
 
 TEST(MemfileLoad, ArchiveAssetsAreUsedInPlace) {
-    Archive a = buildArchive({{"data/scroller.txt", std::string("hello\0", 6)}, {"data/cheese.oia", "QoIA...."}});
+    Archive a = buildArchive(
+        {{"data/scroller.txt", std::string("hello\0", 6)}, {"data/cheese.oia", "QoIA...."}});
     Held bytes(a.bytes);
     Context c;
     ASSERT_EQ(quon_dar_add(c, reinterpret_cast<quon_data_t*>(bytes.p)), 0);
@@ -120,7 +121,7 @@ TEST(MemfileLoad, RecordsOutsideTheArchiveFailThatSourceOnly) {
     tmp.file("asset", "from dir");
     struct Case {
         const char* what;
-        size_t at;       // offset of the field to change
+        size_t at;  // offset of the field to change
         int64_t value;
         std::string line;  // the newest trace line afterwards
     };

@@ -109,7 +109,7 @@ TEST(Oia, BadMagicOrShortHeaderFailsSilently) {
     bad[1] = 'O';
     EXPECT_EQ(load(bad, &out), nullptr);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(load("QoIA\x01\x00\x00\x02\x00", &out), nullptr);  // 9 header bytes
+    EXPECT_EQ(load("QoIA\x01\x00\x00\x02\x00", &out), nullptr);          // 9 header bytes
     EXPECT_EQ(load(mesh(1, 0x02, 0, {}).substr(0, 11), &out), nullptr);  // 4-byte count cut
     EXPECT_EQ(load("", &out), nullptr);
     EXPECT_EQ(out, "");

@@ -151,7 +151,8 @@ TEST(Qdar, RefusesWhatTheFormatCannotHold) {
 
     Result r = qdar(tmp, {"pack", out, tmp.path + "/no.manifest"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(tmp.path + "/no.manifest: cannot open manifest"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(tmp.path + "/no.manifest: cannot open manifest"), std::string::npos)
+        << r.err;
 }
 
 TEST(Qdar, UsageAndReadingErrors) {
@@ -264,7 +265,8 @@ TEST_F(ShippedArchive, MeshLoadsFromTheArchive) {
     EXPECT_EQ(po->mode, 4u);
     EXPECT_EQ(po->count, 72);
     const float* v = static_cast<const float*>(po->pointer);
-    const float first[8] = {0.9871f, 0.4298f, -0.4364f, -0.8313f, 0.3441f, 11.2823f, -8.8967f, 4.3754f};
+    const float first[8] = {0.9871f, 0.4298f,  -0.4364f, -0.8313f,
+                            0.3441f, 11.2823f, -8.8967f, 4.3754f};
     for (int i = 0; i < 8; ++i) EXPECT_NEAR(v[i], first[i], 0.00005) << i;
     quon_oia_delete(c, &po);
     EXPECT_EQ(quon_oia_load(c, "data/UFO-0.oia"), nullptr);

@@ -50,7 +50,8 @@ TEST(SpecialFiles, NamedPipeFailsItsSourceAndTheLookupGoesOn) {
     quon_dar_add_dir(c, second.path.c_str());
     DirFile d;
     const std::string fifo = first.path + "/data/ufo.png";
-    EXPECT_EQ(withoutBlocking(fifo, [&] { return quon_memfile_load(c, &d.mf, "data/ufo.png"); }), 0);
+    EXPECT_EQ(withoutBlocking(fifo, [&] { return quon_memfile_load(c, &d.mf, "data/ufo.png"); }),
+              0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(d.mf.pData), size_t(d.mf.iSize)), "intact");
 
     // The same path serves archive files and the decoder's file loads.
@@ -74,7 +75,9 @@ TEST(SpecialFiles, DevicesSocketsAndDirectoriesAreRefused) {
     ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     Context c;
     for (auto [dir, name] : {std::pair<std::string, std::string>{"/dev", "null"},
-                             {"/dev", "zero"}, {tmp.path, "sock"}, {tmp.path, "dir"}}) {
+                             {"/dev", "zero"},
+                             {tmp.path, "sock"},
+                             {tmp.path, "dir"}}) {
         DirFile d;
         EXPECT_EQ(quon_memfile_load_from_dir(c, dir.c_str(), &d.mf, name.c_str()), -1) << name;
         EXPECT_EQ(d.mf.pData, nullptr) << name;

@@ -51,7 +51,8 @@ struct Format {
 };
 
 std::string name(const testing::TestParamInfo<Format>& info) {
-    return "type" + std::to_string(info.param.colorType) + "_depth" + std::to_string(info.param.depth);
+    return "type" + std::to_string(info.param.colorType) + "_depth" +
+           std::to_string(info.param.depth);
 }
 
 class Conformance : public testing::TestWithParam<Format> {};
@@ -148,7 +149,8 @@ TEST(PngDecoder, UnsupportedDepthsAndInterlaceFail) {
     Image img16 = makeImage(4, 3, 16, 2, 1);
     Printed p16(encode(img16));
     EXPECT_EQ(p16.d->rc, -1);
-    EXPECT_EQ(p16.out, "Sorry, BitDepth 16 not supported yet\nError: 16 bits per byte not supported\n");
+    EXPECT_EQ(p16.out,
+              "Sorry, BitDepth 16 not supported yet\nError: 16 bits per byte not supported\n");
 
     // Depth 3 with rows of one byte per sample: inflates, then fails at widening.
     std::string rows;
@@ -240,10 +242,12 @@ TEST(PngDecoder, FilterExamples) {
     EXPECT_EQ(std::vector<uint8_t>(out, out + 6), (std::vector<uint8_t>{10, 20, 30, 15, 25, 35}));
 
     // Average of left 255 and up 255 adds 255, not 127.
-    const uint8_t avgSrc[] = {0, 0, 0, 0, 1, 1, 1, 1}, up[] = {255, 255, 255, 255, 255, 255, 255, 255};
+    const uint8_t avgSrc[] = {0, 0, 0, 0, 1, 1, 1, 1},
+                  up[] = {255, 255, 255, 255, 255, 255, 255, 255};
     uint8_t avg[8];
     quon_png_filterAvg(avg, avgSrc, up, 8, 4);
-    EXPECT_EQ(std::vector<uint8_t>(avg, avg + 8), (std::vector<uint8_t>{127, 127, 127, 127, 192, 192, 192, 192}));
+    EXPECT_EQ(std::vector<uint8_t>(avg, avg + 8),
+              (std::vector<uint8_t>{127, 127, 127, 127, 192, 192, 192, 192}));
     const uint8_t left255[] = {255, 0}, up255[] = {0, 255};
     quon_png_filterAvg(avg, left255, up255, 2, 1);
     EXPECT_EQ(avg[1], 255);
@@ -251,10 +255,10 @@ TEST(PngDecoder, FilterExamples) {
     EXPECT_EQ(quon_png_paethPredictor(10, 20, 15), 15);
     EXPECT_EQ(quon_png_paethPredictor(7, 7, 7), 7);
     EXPECT_EQ(quon_png_paethPredictor(10, 20, 10), 20);
-    EXPECT_EQ(quon_png_paethPredictor(30, 60, 50), 30);   // pa == pc: a wins
-    EXPECT_EQ(quon_png_paethPredictor(60, 30, 50), 30);   // pb == pc: b wins
-    EXPECT_EQ(quon_png_paethPredictor(20, 100, 80), 20);  // pa 20, pb 60, pc 40
-    EXPECT_EQ(quon_png_paethPredictor(50, 100, 60), 100);  // pa 40, pb 10, pc 30
+    EXPECT_EQ(quon_png_paethPredictor(30, 60, 50), 30);     // pa == pc: a wins
+    EXPECT_EQ(quon_png_paethPredictor(60, 30, 50), 30);     // pb == pc: b wins
+    EXPECT_EQ(quon_png_paethPredictor(20, 100, 80), 20);    // pa 20, pb 60, pc 40
+    EXPECT_EQ(quon_png_paethPredictor(50, 100, 60), 100);   // pa 40, pb 10, pc 30
     EXPECT_EQ(quon_png_paethPredictor(200, 10, 100), 100);  // pc alone smallest
 }
 
@@ -273,8 +277,12 @@ TEST(PngDecoder, FiltersAgreeWithTheirDefinition) {
                     int a = i >= bpp ? want[size_t(i - bpp)] : 0, b = last[size_t(i)];
                     int c = i >= bpp ? last[size_t(i - bpp)] : 0;
                     int p = a + b - c, pa = abs(p - a), pb = abs(p - b), pc = abs(p - c);
-                    int pred = f == 1 ? a : f == 2 ? b : f == 3 ? (a + b) / 2
-                               : (pa <= pb && pa <= pc) ? a : pb <= pc ? b : c;
+                    int pred = f == 1                   ? a
+                               : f == 2                 ? b
+                               : f == 3                 ? (a + b) / 2
+                               : (pa <= pb && pa <= pc) ? a
+                               : pb <= pc               ? b
+                                                        : c;
                     want[size_t(i)] = uint8_t(src[size_t(i)] + pred);
                 }
                 std::vector<uint8_t> got(static_cast<size_t>(len)), inPlace = src;
@@ -289,7 +297,8 @@ TEST(PngDecoder, FiltersAgreeWithTheirDefinition) {
                 run(got.data(), src.data());
                 run(inPlace.data(), inPlace.data());
                 EXPECT_EQ(got, want) << "filter " << f << " bpp " << bpp << " len " << len;
-                EXPECT_EQ(inPlace, want) << "in place, filter " << f << " bpp " << bpp << " len " << len;
+                EXPECT_EQ(inPlace, want)
+                    << "in place, filter " << f << " bpp " << bpp << " len " << len;
             }
         }
     }
@@ -299,7 +308,8 @@ TEST(PngDecoder, WideningGreyAndPaletteSamples) {
     uint8_t out[8];
     const uint8_t b160 = 160, b27 = 27, b60 = 60;
     EXPECT_EQ(quon_png_bitsToBytes(&b160, out, 1, 8), 8);
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 8), (std::vector<uint8_t>{255, 0, 255, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 8),
+              (std::vector<uint8_t>{255, 0, 255, 0, 0, 0, 0, 0}));
     quon_png_bitsToBytes(&b160, out, 1, 8, 3);
     EXPECT_EQ(std::vector<uint8_t>(out, out + 8), (std::vector<uint8_t>{1, 0, 1, 0, 0, 0, 0, 0}));
     quon_png_bitsToBytes(&b27, out, 2, 4);
@@ -415,7 +425,8 @@ TEST(PngDecoder, OutOfMemoryTraceLines) {
     std::vector<std::string> lines = traceLines(ctx.h);
     EXPECT_EQ(std::vector<std::string>(lines.end() - 6, lines.end()),
               (std::vector<std::string>{"OUT OF MEMORY 00000099", "lines 4", "lenght 10",
-                                        "last malloc size: 40", "malloc count: " + std::to_string(mallocCount),
+                                        "last malloc size: 40",
+                                        "malloc count: " + std::to_string(mallocCount),
                                         "malloc total: " + std::to_string(mallocTotal)}));
     quon_png_delete(&png);
     EXPECT_EQ(png, nullptr);
@@ -461,7 +472,7 @@ TEST(PngDecoder, ChunkReader) {
         seen.emplace_back(c->type, c->bType);
         if (seen.size() == 1) {
             EXPECT_EQ(c->length, 13u);
-            EXPECT_EQ(c->pData[3], 3);  // width, big-endian
+            EXPECT_EQ(c->pData[3], 3);                              // width, big-endian
             EXPECT_EQ(memcmp(&c->crc, held.p + 8 + 8 + 13, 4), 0);  // as stored
         }
         if (c->length == 0) {
@@ -469,8 +480,9 @@ TEST(PngDecoder, ChunkReader) {
         }
         quon_png_chunkDelete(c);
     }
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, int>>{
-                        {"IHDR", 1}, {"bKGD", 0}, {"pHYs", 0}, {"tIME", 0}, {"IDAT", 2}, {"IEND", 255}}));
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<std::string, int>>{
+                  {"IHDR", 1}, {"bKGD", 0}, {"pHYs", 0}, {"tIME", 0}, {"IDAT", 2}, {"IEND", 255}}));
     EXPECT_EQ(mf.iPos, int32_t(file.size()) - 2);
     EXPECT_EQ(quon_png_chunkDelete(nullptr), 0);
     quon_memfile_t cut{held.p, 8 + 20, 8};  // IHDR's CRC lies past the end

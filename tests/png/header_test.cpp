@@ -42,9 +42,10 @@ TEST(PngHeader, SidesOver65535AreRefusedBeforeDecoding) {
 
 TEST(PngHeader, SidesOf65535AreDecoded) {
     std::string row = std::string(1, '\0') + std::string((65535 + 7) / 8, '\xff');
-    libtest::Held held(libtest::buildArchive({{"wide.png", rawPng(65535, 1, 1, 0, row)},
-                                              {"tall.png", rawPng(1, 65535, 1, 0, std::string(2 * 65535, '\0'))}})
-                           .bytes);
+    libtest::Held held(
+        libtest::buildArchive({{"wide.png", rawPng(65535, 1, 1, 0, row)},
+                               {"tall.png", rawPng(1, 65535, 1, 0, std::string(2 * 65535, '\0'))}})
+            .bytes);
     libtest::Context ctx;
     quon_dar_add(ctx.h, reinterpret_cast<quon_data_t*>(held.p));
     for (const char* name : {"wide.png", "tall.png"}) {

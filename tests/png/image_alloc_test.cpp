@@ -14,7 +14,7 @@
 #include "png_support.h"
 
 namespace {
-int failAt = 0;      // when positive, the allocation that brings it to zero fails
+int failAt = 0;  // when positive, the allocation that brings it to zero fails
 long allocations = 0;
 }  // namespace
 

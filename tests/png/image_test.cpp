@@ -57,12 +57,13 @@ TEST(PngImage, LoadTracesItsStepsInOrder) {
     EXPECT_EQ(lines[1], "found @ 8");
     EXPECT_EQ(lines[2], "quon_png_new");
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
-              (std::vector<std::string>{"IHDR", "IDAT", "IEND", "png loadFromMem 0", "palette entries: 1",
-                                        image}));
+              (std::vector<std::string>{"IHDR", "IDAT", "IEND", "png loadFromMem 0",
+                                        "palette entries: 1", image}));
     EXPECT_EQ(img.image->width, 2);
     EXPECT_EQ(img.image->height, 1);
     EXPECT_EQ(img.image->mode, QUON_IMAGE_RGB);
-    EXPECT_EQ(std::vector<uint8_t>(img.image->data, img.image->data + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(std::vector<uint8_t>(img.image->data, img.image->data + 6),
+              (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
     ASSERT_NE(img.image->palette, nullptr);
     EXPECT_EQ(img.image->palette->num, 1);
 }
@@ -98,7 +99,8 @@ TEST(PngImage, FailedLoadsSetLastError) {
 TEST(PngImage, TooWideForTheRecordFails) {
     // 70000 x 1 at one bit per pixel decodes, but does not fit 16-bit sizes.
     std::string rows(1 + 70000 / 8, '\0');
-    Source src({{"wide.png", rawPng(70000, 1, 1, 0, rows)}, {"tall.png", rawPng(1, 70000, 1, 0, std::string(2 * 70000, '\0'))}});
+    Source src({{"wide.png", rawPng(70000, 1, 1, 0, rows)},
+                {"tall.png", rawPng(1, 70000, 1, 0, std::string(2 * 70000, '\0'))}});
     for (const char* name : {"wide.png", "tall.png"}) {
         EXPECT_EQ(src.load(name), nullptr) << name;
         EXPECT_EQ(quon_lastError(src.ctx.h), -1) << name;
@@ -115,20 +117,33 @@ TEST(PngImage, EveryModeConvertsToRgba) {
     } cases[] = {
         {0, 8, {128, 7}, "", QUON_IMAGE_GRAY, {128, 128, 128, 255, 7, 7, 7, 255}},
         {2, 8, {1, 2, 3, 250, 251, 252}, "", QUON_IMAGE_RGB, {1, 2, 3, 255, 250, 251, 252, 255}},
-        {3, 8, {2, 0}, chunk("PLTE", std::string("\x01\x02\x03\x04\x05\x06\x0a\x14\x1e", 9)), QUON_IMAGE_PAL,
+        {3,
+         8,
+         {2, 0},
+         chunk("PLTE", std::string("\x01\x02\x03\x04\x05\x06\x0a\x14\x1e", 9)),
+         QUON_IMAGE_PAL,
          {10, 20, 30, 255, 1, 2, 3, 255}},
         {4, 8, {200, 100, 9, 0}, "", QUON_IMAGE_GRAYA, {200, 200, 200, 100, 9, 9, 9, 0}},
         {6, 8, {1, 2, 3, 4, 5, 6, 7, 8}, "", QUON_IMAGE_RGBA, {1, 2, 3, 4, 5, 6, 7, 8}},
         // Low-depth palette indices pick their own entries; an index past the
         // last entry gives black.
-        {3, 4, {0x21}, chunk("PLTE", std::string("\x01\x02\x03\x04\x05\x06\x0a\x14\x1e", 9)), QUON_IMAGE_PAL,
+        {3,
+         4,
+         {0x21},
+         chunk("PLTE", std::string("\x01\x02\x03\x04\x05\x06\x0a\x14\x1e", 9)),
+         QUON_IMAGE_PAL,
          {10, 20, 30, 255, 4, 5, 6, 255}},
-        {3, 2, {0xc0}, chunk("PLTE", std::string("\x01\x02\x03", 3)), QUON_IMAGE_PAL,
+        {3,
+         2,
+         {0xc0},
+         chunk("PLTE", std::string("\x01\x02\x03", 3)),
+         QUON_IMAGE_PAL,
          {0, 0, 0, 255, 1, 2, 3, 255}},
         {0, 2, {0x90}, "", QUON_IMAGE_GRAY, {170, 170, 170, 255, 85, 85, 85, 255}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("colour type " + std::to_string(c.colorType) + " depth " + std::to_string(c.depth));
+        SCOPED_TRACE("colour type " + std::to_string(c.colorType) + " depth " +
+                     std::to_string(c.depth));
         std::string rows = std::string(1, '\0') + std::string(c.samples.begin(), c.samples.end());
         Source src({{"p.png", rawPng(2, 1, c.depth, c.colorType, rows, c.extra)}});
         ImageHolder img(src.ctx.h, src.load("p.png"));
@@ -152,14 +167,21 @@ TEST(PngImage, LargerImagesConvertLikeLibpng) {
         for (size_t i = 0; i < size_t(33) * 17; ++i) {
             switch (ct) {
                 case 0: want.insert(want.end(), {ref[i], ref[i], ref[i], 255}); break;
-                case 2: want.insert(want.end(), {ref[3 * i], ref[3 * i + 1], ref[3 * i + 2], 255}); break;
+                case 2:
+                    want.insert(want.end(), {ref[3 * i], ref[3 * i + 1], ref[3 * i + 2], 255});
+                    break;
                 case 3: {
                     const uint8_t* e = &img.palette[3 * ref[i]];
                     want.insert(want.end(), {e[0], e[1], e[2], 255});
                     break;
                 }
-                case 4: want.insert(want.end(), {ref[2 * i], ref[2 * i], ref[2 * i], ref[2 * i + 1]}); break;
-                case 6: want.insert(want.end(), ref.begin() + long(4 * i), ref.begin() + long(4 * i + 4)); break;
+                case 4:
+                    want.insert(want.end(), {ref[2 * i], ref[2 * i], ref[2 * i], ref[2 * i + 1]});
+                    break;
+                case 6:
+                    want.insert(want.end(), ref.begin() + long(4 * i),
+                                ref.begin() + long(4 * i + 4));
+                    break;
             }
         }
         ASSERT_EQ(quon_image_toRGBA8888(src.ctx.h, im.image), 0);
@@ -174,7 +196,8 @@ TEST(PngImage, NullAndUnknownModes) {
         quon_image_t image{1, 1, data, mode, nullptr};
         testing::internal::CaptureStdout();
         EXPECT_EQ(quon_image_toRGBA8888(nullptr, &image), 0);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: mode " + std::to_string(mode) + " unknown\n");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Warning: mode " + std::to_string(mode) + " unknown\n");
         EXPECT_EQ(image.data, data);
     }
     Source src({{"g.png", rawPng(1, 1, 8, 0, std::string("\0\x05", 2))}});

@@ -34,8 +34,8 @@ public:
             int null = open("/dev/null", O_WRONLY);
             if (null >= 0) dup2(null, 2);  // its probing of busy displays is noise
             std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -50,9 +50,10 @@ public:
         XVisualInfo* vi = glXChooseVisual(display, DefaultScreen(display), attrs);
         ASSERT_NE(vi, nullptr);
         XSetWindowAttributes swa{};
-        swa.colormap = XCreateColormap(display, RootWindow(display, vi->screen), vi->visual, AllocNone);
-        window = XCreateWindow(display, RootWindow(display, vi->screen), 0, 0, 64, 64, 0, vi->depth, InputOutput,
-                               vi->visual, CWColormap, &swa);
+        swa.colormap =
+            XCreateColormap(display, RootWindow(display, vi->screen), vi->visual, AllocNone);
+        window = XCreateWindow(display, RootWindow(display, vi->screen), 0, 0, 64, 64, 0, vi->depth,
+                               InputOutput, vi->visual, CWColormap, &swa);
         context = glXCreateContext(display, vi, nullptr, True);
         XFree(vi);
         ASSERT_NE(context, nullptr);

@@ -52,7 +52,8 @@ int quitDemo(pid_t pid) {
     if (std::system(cmd.c_str()) == -1) return -1;
     for (int i = 0; i < 100; ++i) {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     kill(pid, SIGKILL);
@@ -82,15 +83,17 @@ std::vector<short> samplesOf(const std::vector<unsigned char>& bytes, size_t fro
 void expectTrackFromStart(const std::vector<short>& played, const std::vector<short>& track,
                           size_t atLeast, size_t* start) {
     auto firstSound = [](const std::vector<short>& v) {
-        return static_cast<size_t>(std::find_if(v.begin(), v.end(), [](short s) { return s != 0; }) -
-                                   v.begin()) / 2;
+        return static_cast<size_t>(
+                   std::find_if(v.begin(), v.end(), [](short s) { return s != 0; }) - v.begin()) /
+               2;
     };
     size_t lead = firstSound(played), trackLead = firstSound(track);
     ASSERT_GE(lead, trackLead);
     *start = lead - trackLead;
     ASSERT_GE(played.size(), 2 * *start + atLeast) << "too little was played";
     const size_t n = std::min(track.size(), played.size() - 2 * *start);
-    auto at = std::mismatch(track.begin(), track.begin() + long(n), played.begin() + long(2 * *start));
+    auto at =
+        std::mismatch(track.begin(), track.begin() + long(n), played.begin() + long(2 * *start));
     EXPECT_TRUE(at.first == track.begin() + long(n))
         << "the sound differs from the decoded track at frame " << (at.first - track.begin()) / 2
         << " of the track";
@@ -163,7 +166,8 @@ TEST_F(DemoSound, AlsaReportsOnlyWhenAskedFor) {
     std::string config = alsaConfig(cwd_ + std::string("/"), "{ type hw card nosuchcard }");
     for (const char* asked : {"0", "1"}) {
         SCOPED_TRACE(std::string("FSOUND_ALSA_ERRORS=") + asked);
-        pid_t pid = startDemo("", out_, {{"ALSA_CONFIG_PATH", config}, {"FSOUND_ALSA_ERRORS", asked}});
+        pid_t pid =
+            startDemo("", out_, {{"ALSA_CONFIG_PATH", config}, {"FSOUND_ALSA_ERRORS", asked}});
         ASSERT_GT(pid, 0);
         EXPECT_EQ(quitDemo(pid), 0);
         std::string printed = readText(out_);
@@ -188,8 +192,9 @@ TEST_F(DemoSound, PlaysTheTrackIntoAnAlsaFileDevice) {
     std::vector<short> track =
         fsound_test::decodeAll(fsound_test::readBytes(QUON_SOURCE_DIR "/data/tune.ogg"));
     std::string raw = cwd_ + std::string("/") + fsound_test::tempPath("alsa.raw");
-    std::string config = alsaConfig(cwd_ + std::string("/"),
-        "{ type file file \"" + raw + "\" format raw slave.pcm { type null } }");
+    std::string config =
+        alsaConfig(cwd_ + std::string("/"),
+                   "{ type file file \"" + raw + "\" format raw slave.pcm { type null } }");
     pid_t pid = startDemo("", out_, {{"ALSA_CONFIG_PATH", config}});
     ASSERT_GT(pid, 0);
     std::vector<unsigned char> bytes;

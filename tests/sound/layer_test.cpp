@@ -16,8 +16,8 @@ constexpr int kRate = 44100;
 
 // A two-second stereo track with different tones left and right.
 const Track& stereoTrack() {
-    static Track t = fsound_test::encode("stereo", fsound_test::sines(2 * kRate, kRate, {440, 660}),
-                                         kRate, 2);
+    static Track t =
+        fsound_test::encode("stereo", fsound_test::sines(2 * kRate, kRate, {440, 660}), kRate, 2);
     return t;
 }
 
@@ -69,7 +69,8 @@ TEST_F(FsoundManual, DecodesTheTrackAndMixesItUnchanged) {
     EXPECT_EQ(FSOUND_Stream_Play(0, s), 0);
     std::vector<short> out = mix(t.frames() + 1000);
     EXPECT_TRUE(slice(out, 0, t.frames()) == t.decoded);
-    EXPECT_TRUE(std::all_of(out.begin() + t.frames() * 2, out.end(), [](short v) { return v == 0; }));
+    EXPECT_TRUE(
+        std::all_of(out.begin() + t.frames() * 2, out.end(), [](short v) { return v == 0; }));
     EXPECT_EQ(FSOUND_Stream_GetPosition(s), t.frames());
 
     // The decoding is the encoded signal (lossy): error well below the signal.
@@ -173,7 +174,8 @@ TEST_F(FsoundManual, RestartFromTheEndCallbackLoopsWithoutAGap) {
     EXPECT_GE(c.calls, 5);
     out.resize(expected.size());
     auto diff = std::mismatch(out.begin(), out.end(), expected.begin());
-    EXPECT_TRUE(diff.first == out.end()) << "first difference at frame " << (diff.first - out.begin()) / 2;
+    EXPECT_TRUE(diff.first == out.end())
+        << "first difference at frame " << (diff.first - out.begin()) / 2;
 }
 
 TEST_F(FsoundManual, MonoTrackPlaysOnBothSides) {
@@ -320,7 +322,8 @@ TEST_F(FsoundManual, StreamClosedInsideItsEndCallbackIsGone) {
 }
 
 TEST_F(FsoundManual, SpectrumShowsTheToneWhileTheUnitIsActive) {
-    Track tone = fsound_test::encode("tone", fsound_test::sines(kRate, kRate, {1000, 1000}), kRate, 2);
+    Track tone =
+        fsound_test::encode("tone", fsound_test::sines(kRate, kRate, {1000, 1000}), kRate, 2);
     ASSERT_FALSE(tone.ogg.empty());
     FSOUND_STREAM* s = fsound_test::openMemory(tone);
     ASSERT_NE(s, nullptr);

@@ -11,8 +11,7 @@ namespace {
 // A device that cannot open stands in for a machine without a sound card.
 constexpr const char* kNoDevice = "alsa:quon-no-such-device";
 
-TEST(FsoundSetOutput, ChoosesTheOutputOverTheEnvironment)
-{
+TEST(FsoundSetOutput, ChoosesTheOutputOverTheEnvironment) {
     setenv("FSOUND_OUTPUT", kNoDevice, 1);
     ASSERT_EQ(FSOUND_Init(44100, 16, 0), 0) << "the environment's device should not open";
     EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_INIT);

@@ -19,8 +19,8 @@ constexpr int kRate = 44100;
 
 // 30 ms: a loop is shorter than a mixed block, so blocks hold several ends.
 const Track& shortTrack() {
-    static Track t = fsound_test::encode("short", fsound_test::sines(kRate * 3 / 100, kRate, {300, 500}),
-                                         kRate, 2);
+    static Track t = fsound_test::encode(
+        "short", fsound_test::sines(kRate * 3 / 100, kRate, {300, 500}), kRate, 2);
     return t;
 }
 
@@ -73,8 +73,10 @@ TEST(FsoundStress, ThousandLoopsAreSampleExact) {
     while (l.ends < 1000) {
         ASSERT_EQ(FSOUND_MixFrames(block.data(), 4096), 4096);
         for (int i = 0; i < 4096; ++i, ++frame) {
-            int64_t p = frame < t.frames() ? frame : from + (frame - t.frames()) % (t.frames() - from);
-            mismatches += block[i * 2] != t.decoded[p * 2] || block[i * 2 + 1] != t.decoded[p * 2 + 1];
+            int64_t p =
+                frame < t.frames() ? frame : from + (frame - t.frames()) % (t.frames() - from);
+            mismatches +=
+                block[i * 2] != t.decoded[p * 2] || block[i * 2 + 1] != t.decoded[p * 2 + 1];
         }
     }
     EXPECT_EQ(mismatches, 0);

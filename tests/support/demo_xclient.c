@@ -11,8 +11,7 @@
 
 #include <X11/Xlib.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         fprintf(stderr, "usage: %s delete|takefocus|otheratom|destroy WINDOW-ID\n", argv[0]);
         return 2;

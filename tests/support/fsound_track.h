@@ -55,8 +55,8 @@ inline std::string tempPath(const std::string& name) {
 inline std::vector<short> decodeAll(const std::vector<unsigned char>& ogg) {
     int channels = 0, rate = 0;
     short* out = nullptr;
-    int frames = stb_vorbis_decode_memory(ogg.data(), static_cast<int>(ogg.size()), &channels,
-                                          &rate, &out);
+    int frames =
+        stb_vorbis_decode_memory(ogg.data(), static_cast<int>(ogg.size()), &channels, &rate, &out);
     std::vector<short> pcm;
     for (int i = 0; i < frames; ++i) {
         pcm.push_back(out[i * channels]);

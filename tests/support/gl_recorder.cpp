@@ -32,9 +32,9 @@ std::array<double, 3> GlMatrix::apply(double x, double y, double z) const {
 
 std::vector<GlMatrix>& GlRecorder::stack() {
     switch (matrixMode) {
-    case GL_PROJECTION: return projection;
-    case GL_TEXTURE: return texture;
-    default: return modelview;
+        case GL_PROJECTION: return projection;
+        case GL_TEXTURE: return texture;
+        default: return modelview;
     }
 }
 
@@ -67,8 +67,19 @@ void note(const char* name, std::initializer_list<double> args = {}) {
 
 GlDraw newDraw(GLenum mode) {
     const GlRecorder& g = glRec;
-    return GlDraw{mode, g.state, g.projection.back().ortho, g.modelview.back(), g.projection.back(),
-                  g.texture.back(), g.viewport, 0, 0, 0, 0, nullptr, {}};
+    return GlDraw{mode,
+                  g.state,
+                  g.projection.back().ortho,
+                  g.modelview.back(),
+                  g.projection.back(),
+                  g.texture.back(),
+                  g.viewport,
+                  0,
+                  0,
+                  0,
+                  0,
+                  nullptr,
+                  {}};
 }
 
 GlVertex placed(float s, float t, float x, float y, float z) {
@@ -122,7 +133,8 @@ void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
 
 void glMatrixMode(GLenum mode) {
     note("glMatrixMode", {double(mode)});
-    if (mode != GL_MODELVIEW && mode != GL_PROJECTION && mode != GL_TEXTURE) return (void)glRec.misuse++;
+    if (mode != GL_MODELVIEW && mode != GL_PROJECTION && mode != GL_TEXTURE)
+        return (void)glRec.misuse++;
     glRec.matrixMode = mode;
 }
 void glPushMatrix() { note("glPushMatrix"), glRec.stack().push_back(glRec.stack().back()); }
@@ -223,16 +235,20 @@ void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei
     GlTexture* t = boundTexture(target);
     if (!t || level < 0) return (void)(glRec.misuse += t != nullptr);
     t->levels[level] = {{w, h}};
-    glRec.texImages.push_back({glRec.bound[target], level, internal, w, h, border, format, type, data});
+    glRec.texImages.push_back(
+        {glRec.bound[target], level, internal, w, h, border, format, type, data});
 }
 void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* v) {
     note("glGetTexLevelParameteriv", {double(target), double(level), double(pname)});
     GlTexture* t = boundTexture(target);
     auto l = t ? t->levels.find(level) : std::map<GLint, std::array<GLsizei, 2>>::iterator();
     const bool has = t && l != t->levels.end();
-    if (pname == GL_TEXTURE_WIDTH) *v = has ? l->second[0] : 0;
-    else if (pname == GL_TEXTURE_HEIGHT) *v = has ? l->second[1] : 0;
-    else glRec.misuse++;
+    if (pname == GL_TEXTURE_WIDTH)
+        *v = has ? l->second[0] : 0;
+    else if (pname == GL_TEXTURE_HEIGHT)
+        *v = has ? l->second[1] : 0;
+    else
+        glRec.misuse++;
 }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
@@ -251,8 +267,8 @@ void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, 
         return std::array<double, 3>{{a[0] / l, a[1] / l, a[2] / l}};
     };
     auto cross = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
-        return std::array<double, 3>{{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
-                                      a[0] * b[1] - a[1] * b[0]}};
+        return std::array<double, 3>{
+            {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}};
     };
     const std::array<double, 3> f = norm({{cx - ex, cy - ey, cz - ez}});
     const std::array<double, 3> s = norm(cross(f, {{ux, uy, uz}}));

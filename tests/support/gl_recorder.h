@@ -42,8 +42,8 @@ struct GlState {
 };
 
 struct GlVertex {
-    float s, t;     // texture coordinates as given
-    float x, y, z;  // the position through the modelview matrix
+    float s, t;        // texture coordinates as given
+    float x, y, z;     // the position through the modelview matrix
     float ox, oy, oz;  // the position as given
 };
 
@@ -53,8 +53,8 @@ struct GlDraw {  // one glDrawArrays, or one glBegin .. glEnd
     bool ortho;     // the projection came from glOrtho
     GlMatrix modelview, projection, texture;
     std::array<GLint, 4> viewport;
-    GLint first;    // glDrawArrays; 0 for glBegin
-    GLsizei count;  // vertices drawn
+    GLint first;         // glDrawArrays; 0 for glBegin
+    GLsizei count;       // vertices drawn
     GLenum arrayFormat;  // glDrawArrays: the interleaved array in use; 0 for glBegin
     GLsizei arrayStride;
     const void* arrayPointer;
@@ -81,7 +81,7 @@ struct GlRecorder {
     std::vector<GlMatrix> modelview{GlMatrix{}}, projection{GlMatrix{}}, texture{GlMatrix{}};
     std::array<double, 6> orthoArgs{};  // of the latest glOrtho
     std::array<GLint, 4> viewport{{0, 0, 0, 0}};
-    std::map<GLenum, GLuint> bound;     // binding per texture target
+    std::map<GLenum, GLuint> bound;  // binding per texture target
     std::map<GLuint, GlTexture> textures;
     std::vector<GlTexImage> texImages;
     GLuint nextName = 1;
@@ -93,7 +93,7 @@ struct GlRecorder {
     float s = 0, t = 0;
     int clears = 0;
     int misuse = 0;
-    int calls = 0;                // every call, to tell "nothing was done"
+    int calls = 0;                 // every call, to tell "nothing was done"
     std::vector<std::string> log;  // every call with its arguments: "glRotatef 90 0 1 0"
     bool logging = true;           // off: no log (for long runs such as a fuzzer's)
 

@@ -72,7 +72,8 @@ inline Archive buildArchive(const std::vector<std::pair<std::string, std::string
 // The archive bytes in a heap block of exactly their size, so that the
 // sanitizer build catches any read past them.
 struct Held {
-    explicit Held(const std::string& s) : p(static_cast<unsigned char*>(std::malloc(s.size()))), n(s.size()) {
+    explicit Held(const std::string& s)
+        : p(static_cast<unsigned char*>(std::malloc(s.size()))), n(s.size()) {
         std::copy(s.begin(), s.end(), p);
     }
     ~Held() { std::free(p); }

@@ -154,8 +154,8 @@ inline std::string encode(const Image& img, const WriteOptions& opt = {}) {
         },
         nullptr);
     png_set_IHDR(p, info, img.width, img.height, img.depth, img.colorType,
-                 opt.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 opt.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> pal;
     for (size_t i = 0; i + 2 < img.palette.size(); i += 3)
         pal.push_back({img.palette[i], img.palette[i + 1], img.palette[i + 2]});

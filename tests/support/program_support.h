@@ -15,14 +15,12 @@
 namespace progtest {
 
 // An environment variable, or "" when it is not set.
-inline std::string env(const char* name)
-{
+inline std::string env(const char* name) {
     const char* v = getenv(name);
     return v ? v : "";
 }
 
-inline bool exists(const std::string& path)
-{
+inline bool exists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
@@ -37,15 +35,13 @@ struct Image {
 };
 
 // Reads a PNG file as RGBA or RGB; an unreadable file gives an image with w 0.
-inline Image readPNG(const std::string& path, int channels = 4)
-{
+inline Image readPNG(const std::string& path, int channels = 4) {
     Image img;
     img.channels = channels;
     png_image png;
     memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str()))
-        return img;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return img;
     png.format = channels == 3 ? PNG_FORMAT_RGB : PNG_FORMAT_RGBA;
     std::vector<unsigned char> px(PNG_IMAGE_SIZE(png));
     if (!png_image_finish_read(&png, nullptr, px.data(), 0, nullptr)) {

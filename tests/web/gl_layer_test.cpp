@@ -112,7 +112,7 @@ TEST_F(Layer, PerspectiveLookAtRotateAndScaleAsGL) {
     glRotatef(90, 0, 0, 1);                  // x axis onto y
     glScalef(2, 2, 2);
     glBegin(GL_TRIANGLES);
-    glVertex3f(5, 0, 0);   // -> (0, 10, 0), 50 in front of the eye
+    glVertex3f(5, 0, 0);  // -> (0, 10, 0), 50 in front of the eye
     glVertex3f(0, 0, 0);
     glVertex3f(0, 0, 0);
     glEnd();
@@ -190,8 +190,8 @@ TEST_F(Layer, TextureMatrixColourAndTexturingRules) {
 
 TEST_F(Layer, InterleavedNormalsAreSkippedAndBadCallsAreErrors) {
     // GL_T2F_N3F_V3F: s t, nx ny nz, x y z
-    const float tri[24] = {0.25f, 0.75f, 9, 9, 9, 1, 2, 3, 0, 0, 9, 9, 9, 4, 5, 6,
-                           0, 0, 9, 9, 9, 7, 8, 9};
+    const float tri[24] = {0.25f, 0.75f, 9, 9, 9, 1, 2, 3, 0, 0, 9, 9,
+                           9,     4,     5, 6, 0, 0, 9, 9, 9, 7, 8, 9};
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, tri);
     glDrawArrays(GL_TRIANGLES, 0, 3);
     ASSERT_EQ(rec.draws.size(), 1u);

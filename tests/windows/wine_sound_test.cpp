@@ -58,11 +58,14 @@ TEST(WineSound, WinmmPlaysTheTrackThroughWinesAlsaDriver) {
         }
     }
     EXPECT_TRUE(i == n || j == m) << "differs from the decoded track at its frame " << j
-                                  << " (played frame " << i << ", " << gaps << " silent periods before): "
-                                  << (i < n ? played[2 * i] : 0) << " against " << (j < m ? track[2 * j] : 0);
+                                  << " (played frame " << i << ", " << gaps
+                                  << " silent periods before): " << (i < n ? played[2 * i] : 0)
+                                  << " against " << (j < m ? track[2 * j] : 0);
     EXPECT_GE(j, size_t(44100) * 2) << "less than two seconds of the track were played";
-    std::printf("wine sound: %zu frames of the track matched (%zu samples off by 1), %zu silent "
-                "runs skipped\n", j, offByOne, gaps);
+    std::printf(
+        "wine sound: %zu frames of the track matched (%zu samples off by 1), %zu silent "
+        "runs skipped\n",
+        j, offByOne, gaps);
     EXPECT_LT(offByOne, j / 10) << "too many samples off by one";
 }
 

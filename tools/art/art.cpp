@@ -2,7 +2,8 @@
 
 namespace art {
 
-double sdSegment(double px, double py, double ax, double ay, double bx, double by, double halfWidth) {
+double sdSegment(double px, double py, double ax, double ay, double bx, double by,
+                 double halfWidth) {
     double vx = bx - ax, vy = by - ay, wx = px - ax, wy = py - ay;
     double len2 = vx * vx + vy * vy;
     double t = len2 > 0 ? clamp01((wx * vx + wy * vy) / len2) : 0;

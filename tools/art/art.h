@@ -40,7 +40,8 @@ inline double hash2(int x, int y, uint32_t seed) {
 }
 
 // Signed distance to a capsule (negative inside).
-double sdSegment(double px, double py, double ax, double ay, double bx, double by, double halfWidth);
+double sdSegment(double px, double py, double ax, double ay, double bx, double by,
+                 double halfWidth);
 
 // Coverage of a shape with signed distance d for a pixel of width 1 (anti-aliasing).
 inline double coverage(double d) { return clamp01(0.5 - d); }

@@ -36,12 +36,9 @@ void bars(PngWriteOptions& o) {
 void carpet(PngWriteOptions& o) { o.splitIdatAt = 16384; }
 
 const Asset kAssets[] = {
-    {"quon.png", 6726, art::makeLogo, logo},
-    {"raster.png", 168, red, bars},
-    {"raster-green.png", 188, green, bars},
-    {"raster-blue.png", 192, blue, bars},
-    {"carpet.png", 61573, art::makeCarpet, carpet},
-    {"cheese.png", 20903, art::makeCheese, plain},
+    {"quon.png", 6726, art::makeLogo, logo},        {"raster.png", 168, red, bars},
+    {"raster-green.png", 188, green, bars},         {"raster-blue.png", 192, blue, bars},
+    {"carpet.png", 61573, art::makeCarpet, carpet}, {"cheese.png", 20903, art::makeCheese, plain},
     {"ufo.png", 14664, art::makeUfo, plain},
 };
 
@@ -68,7 +65,8 @@ int main(int argc, char** argv) {
         }
         opt.targetSize = a.length;
         std::string error;
-        auto bytes = pngEncode(img.width, img.height, img.colorType, img.samples.data(), opt, &error);
+        auto bytes =
+            pngEncode(img.width, img.height, img.colorType, img.samples.data(), opt, &error);
         std::string path = std::string(argv[1]) + "/" + a.file;
         if (bytes.empty()) {
             std::fprintf(stderr, "artgen: %s: %s\n", a.file, error.c_str());

@@ -17,13 +17,12 @@ namespace {
 
 constexpr int kSize = 1024;
 constexpr int kKnot = 4;
-constexpr int kFieldEnd = 800;    // the field fills the rows above
-constexpr int kFringeTop = 806;   // highest thread tip
+constexpr int kFieldEnd = 800;   // the field fills the rows above
+constexpr int kFringeTop = 806;  // highest thread tip
 constexpr int kBorderTop = 896;
 
 // Shading added to every knot (8-bit units): light upper left, dark lower edge.
-const int kKnotShade[kKnot][kKnot] = {
-    {6, 9, 7, 1}, {5, 8, 6, 0}, {1, 3, 1, -5}, {-7, -5, -7, -12}};
+const int kKnotShade[kKnot][kKnot] = {{6, 9, 7, 1}, {5, 8, 6, 0}, {1, 3, 1, -5}, {-7, -5, -7, -12}};
 
 struct Px {
     Vec3 c;
@@ -44,12 +43,12 @@ Vec3 knotColour(int kx, int ky) {
     const int period = 32;  // knots per medallion
     int mx = kx % period;
     if (ky < 2) return (kx + ky) % 3 ? kDark : kDark * 1.9;  // selvedge: overcast wraps
-    if (ky < 4) {                                           // guard: teeth
+    if (ky < 4) {                                            // guard: teeth
         int t = kx % 4;
         return (ky == 2 ? t < 3 : t < 1) ? kIvory : kRed;
     }
     if (ky == 4) return kGold;
-    if (ky >= 5 && ky < 22) {                               // main border
+    if (ky >= 5 && ky < 22) {  // main border
         int cy = 13, cx = period / 2;
         int d = std::abs(mx - cx) + std::abs(ky - cy);
         if (d <= 1) return kIvory;
@@ -66,7 +65,7 @@ Vec3 knotColour(int kx, int ky) {
         return kIndigo;
     }
     if (ky == 22) return kGold;
-    if (ky < 25) {                                          // guard: teeth, mirrored
+    if (ky < 25) {  // guard: teeth, mirrored
         int t = kx % 4;
         return (ky == 24 ? t < 3 : t < 1) ? kIvory : kRed;
     }

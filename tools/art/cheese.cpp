@@ -37,8 +37,8 @@ std::vector<Hole> holes() {
     for (int i = 0; i < 400 && out.size() < 32; ++i) {
         double x = hash2(i, 1, seed) * kSize, y = hash2(i, 2, seed) * kSize;
         double r = 4 + 13 * std::pow(hash2(i, 3, seed), 2.0);
-        if (x - r < kStrip + 4 || fromCentre(x, y) + r > kArc - kRindDepth - 4 || x + r > kSize - 3 ||
-            y - r < 3 || y + r > kSize - 3)
+        if (x - r < kStrip + 4 || fromCentre(x, y) + r > kArc - kRindDepth - 4 ||
+            x + r > kSize - 3 || y - r < 3 || y + r > kSize - 3)
             continue;
         bool clear = true;
         for (const Hole& h : out)

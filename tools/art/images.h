@@ -15,11 +15,11 @@ struct Image {
 
 enum class Bar { Red, Green, Blue };
 
-Image makeLogo();          // 256x256 RGB: the word "quon"
-Image makeRaster(Bar bar); // 32x32 RGB copper bar
-Image makeCarpet();        // 1024x1024 RGBA: carpet with a fringed border at the bottom
-Image makeCheese();        // 256x256 RGB: paste with holes, rind
-Image makeUfo();           // 256x256 RGBA: saucer hull, dome and lights
+Image makeLogo();           // 256x256 RGB: the word "quon"
+Image makeRaster(Bar bar);  // 32x32 RGB copper bar
+Image makeCarpet();         // 1024x1024 RGBA: carpet with a fringed border at the bottom
+Image makeCheese();         // 256x256 RGB: paste with holes, rind
+Image makeUfo();            // 256x256 RGBA: saucer hull, dome and lights
 
 }  // namespace art
 

@@ -10,14 +10,14 @@
 namespace art {
 namespace {
 
-constexpr double kStroke = 8.5;   // half the stroke width, pixels
-constexpr double kLetterW = 54;   // letter box width
-constexpr double kXHeight = 74;   // height of the lowercase letters
-constexpr double kDescender = 44; // depth of the q's stem below the baseline
-constexpr double kTop = 122;      // top of the lowercase letters
+constexpr double kStroke = 8.5;    // half the stroke width, pixels
+constexpr double kLetterW = 54;    // letter box width
+constexpr double kXHeight = 74;    // height of the lowercase letters
+constexpr double kDescender = 44;  // depth of the q's stem below the baseline
+constexpr double kTop = 122;       // top of the lowercase letters
 constexpr double kLeft = 11;
 constexpr double kAdvance = 60;
-constexpr double kGlow = 4.0;       // falloff of the halo, pixels
+constexpr double kGlow = 4.0;  // falloff of the halo, pixels
 constexpr double kGlowLevel = 0.5;
 
 // Distance to the outline of a rounded box centred at the origin.

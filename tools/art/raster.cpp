@@ -34,20 +34,23 @@ void ramp(const Key* keys, int n, uint8_t half[16][3]) {
     }
 }
 
-const Key kRed[] = {{0, 20, 0, 0}, {8, 236, 28, 8}, {12, 250, 140, 56}, {14, 255, 255, 255},
-                    {15, 255, 255, 255}};
-const Key kGreen[] = {{0, 0, 20, 0}, {7, 16, 220, 24}, {10, 96, 240, 72}, {13, 200, 250, 180},
-                      {14, 255, 255, 255}, {15, 255, 255, 255}};
-const Key kBlue[] = {{0, 0, 0, 24}, {7, 20, 64, 230}, {10, 72, 150, 245}, {13, 170, 220, 252},
-                     {14, 255, 255, 255}, {15, 255, 255, 255}};
+const Key kRed[] = {
+    {0, 20, 0, 0}, {8, 236, 28, 8}, {12, 250, 140, 56}, {14, 255, 255, 255}, {15, 255, 255, 255}};
+const Key kGreen[] = {{0, 0, 20, 0},       {7, 16, 220, 24},    {10, 96, 240, 72},
+                      {13, 200, 250, 180}, {14, 255, 255, 255}, {15, 255, 255, 255}};
+const Key kBlue[] = {{0, 0, 0, 24},       {7, 20, 64, 230},    {10, 72, 150, 245},
+                     {13, 170, 220, 252}, {14, 255, 255, 255}, {15, 255, 255, 255}};
 
 }  // namespace
 
 Image makeRaster(Bar bar) {
     uint8_t half[16][3];
-    if (bar == Bar::Red) ramp(kRed, std::size(kRed), half);
-    else if (bar == Bar::Green) ramp(kGreen, std::size(kGreen), half);
-    else ramp(kBlue, std::size(kBlue), half);
+    if (bar == Bar::Red)
+        ramp(kRed, std::size(kRed), half);
+    else if (bar == Bar::Green)
+        ramp(kGreen, std::size(kGreen), half);
+    else
+        ramp(kBlue, std::size(kBlue), half);
     Image img;
     img.width = img.height = 32;
     img.colorType = 2;

@@ -90,8 +90,10 @@ Vec3 underside(double px, double py) {
     double v = 0.46 - 0.16 * t;
     Vec3 c = rgb(v, v, v * 1.08);
     double g = std::fmod(py - kUnder, 12.0);  // concentric grooves
-    if (g < 1.5) c = c * 0.6;
-    else if (g < 3) c = c * 1.25;
+    if (g < 1.5)
+        c = c * 0.6;
+    else if (g < 3)
+        c = c * 1.25;
     // Radial seams, half a plate out of step with those above the rim.
     double u = std::fmod(px + 16, 32.0);
     if (std::min(u, 32 - u) < 1.0) c = c * 0.7;
@@ -115,12 +117,18 @@ Image makeUfo() {
         for (int x = 0; x < kSize; ++x) {
             double px = x + 0.5, py = y + 0.5;
             Vec3 c;
-            if (y < kCollar) c = dome(py / kCollar);
-            else if (y < kHull) c = chrome((py - kCollar) / (kHull - kCollar));
-            else if (y < kRim) c = upperHull(px, py);
-            else if (y < kUnder) c = rim(px, py);
-            else if (y < kEngine) c = underside(px, py);
-            else c = engine(px, py);
+            if (y < kCollar)
+                c = dome(py / kCollar);
+            else if (y < kHull)
+                c = chrome((py - kCollar) / (kHull - kCollar));
+            else if (y < kRim)
+                c = upperHull(px, py);
+            else if (y < kUnder)
+                c = rim(px, py);
+            else if (y < kEngine)
+                c = underside(px, py);
+            else
+                c = engine(px, py);
             pic.at(x, y) = c;
         }
     Image img;

@@ -104,11 +104,19 @@ std::vector<uint8_t> encodeBody(int width, int height, int colorType, const uint
 
     std::vector<uint8_t> out = {137, 80, 78, 71, 13, 10, 26, 10};
     uint8_t ihdr[13];
-    ihdr[0] = uint8_t(width >> 24); ihdr[1] = uint8_t(width >> 16);
-    ihdr[2] = uint8_t(width >> 8); ihdr[3] = uint8_t(width);
-    ihdr[4] = uint8_t(height >> 24); ihdr[5] = uint8_t(height >> 16);
-    ihdr[6] = uint8_t(height >> 8); ihdr[7] = uint8_t(height);
-    ihdr[8] = 8; ihdr[9] = uint8_t(colorType); ihdr[10] = 0; ihdr[11] = 0; ihdr[12] = 0;
+    ihdr[0] = uint8_t(width >> 24);
+    ihdr[1] = uint8_t(width >> 16);
+    ihdr[2] = uint8_t(width >> 8);
+    ihdr[3] = uint8_t(width);
+    ihdr[4] = uint8_t(height >> 24);
+    ihdr[5] = uint8_t(height >> 16);
+    ihdr[6] = uint8_t(height >> 8);
+    ihdr[7] = uint8_t(height);
+    ihdr[8] = 8;
+    ihdr[9] = uint8_t(colorType);
+    ihdr[10] = 0;
+    ihdr[11] = 0;
+    ihdr[12] = 0;
     chunk(out, "IHDR", ihdr, 13);
     if (colorType == 3 && palette) chunk(out, "PLTE", palette->data(), palette->size());
     if (opt.splitIdatAt > 0 && opt.splitIdatAt < z.size()) {
@@ -137,8 +145,8 @@ std::vector<uint8_t> pngEncode(int width, int height, int colorType, const uint8
         const size_t overhead = 12 + 8;
         if (withEnd + overhead > opt.targetSize) {
             if (error)
-                *error = "encoded size " + std::to_string(withEnd) + " leaves no room for padding to " +
-                         std::to_string(opt.targetSize);
+                *error = "encoded size " + std::to_string(withEnd) +
+                         " leaves no room for padding to " + std::to_string(opt.targetSize);
             return {};
         }
         size_t textLen = opt.targetSize - withEnd - overhead;

@@ -26,7 +26,7 @@ const char kFontOrder[] = QUON_GLYPH_CELL_ORDER;
 const int kCell = 32;
 const double kTexelW = 160.0 / (kCell - 0.001 * 512);  // screen units a texel, across
 const double kTexelH = 200.0 / (kCell - 0.005 * 512);  // and down
-const double kRowsPerUnit = 0.2;                        // capital height 100 -> 20 rows
+const double kRowsPerUnit = 0.2;                       // capital height 100 -> 20 rows
 const double kColsPerUnit = kRowsPerUnit * kTexelH / kTexelW;
 const double kBaselineRow = 23.0;
 const double R = 11.0;  // stroke radius
@@ -66,7 +66,8 @@ public:
             const Pt& a = pts[(i + n - 1) % n];
             const Pt& p = pts[i];
             const Pt& b = pts[(i + 1) % n];
-            const double la = std::hypot(p.x - a.x, p.y - a.y), lb = std::hypot(b.x - p.x, b.y - p.y);
+            const double la = std::hypot(p.x - a.x, p.y - a.y),
+                         lb = std::hypot(b.x - p.x, b.y - p.y);
             const double d = std::min({p.round, la / 2, lb / 2});
             const double ax = p.x + (a.x - p.x) * d / la, ay = p.y + (a.y - p.y) * d / la;
             const double bx = p.x + (b.x - p.x) * d / lb, by = p.y + (b.y - p.y) * d / lb;
@@ -119,13 +120,22 @@ Glyph capital(char c) {
     switch (c) {
         case 'A': g.path({{0, B, 0}, {0, T, 30}, {w, T, 30}, {w, B, 0}}).line(0, 45, w, 45); break;
         case 'B':
-            g.path({{0, M, 0}, {w - 4, M, 20}, {w - 4, T, 20}, {0, T, 0}, {0, B, 0}, {w, B, 22}, {w, M, 22}, {0, M, 0}});
+            g.path({{0, M, 0},
+                    {w - 4, M, 20},
+                    {w - 4, T, 20},
+                    {0, T, 0},
+                    {0, B, 0},
+                    {w, B, 22},
+                    {w, M, 22},
+                    {0, M, 0}});
             break;
         case 'C': g.path({{w, T, 0}, {0, T, 32}, {0, B, 32}, {w, B, 0}}); break;
         case 'D': g.path({{0, T, 0}, {w, T, 34}, {w, B, 34}, {0, B, 0}}, true); break;
         case 'E': g.path({{w, T, 0}, {0, T, 8}, {0, B, 8}, {w, B, 0}}).line(0, M, w - 8, M); break;
         case 'F': g.path({{w, T, 0}, {0, T, 8}, {0, B, 0}}).line(0, M, w - 10, M); break;
-        case 'G': g.path({{w, T, 0}, {0, T, 32}, {0, B, 32}, {w, B, 18}, {w, 46, 0}, {w - 22, 46, 0}}); break;
+        case 'G':
+            g.path({{w, T, 0}, {0, T, 32}, {0, B, 32}, {w, B, 18}, {w, 46, 0}, {w - 22, 46, 0}});
+            break;
         case 'H': g.line(0, B, 0, T).line(w, B, w, T).line(0, M, w, M); break;
         case 'I': g.line(0, B, 0, T).line(-14, T, 14, T).line(-14, B, 14, B); break;
         case 'J': g.path({{w, T, 0}, {w, B, 28}, {0, B, 28}, {0, 32, 0}}); break;
@@ -136,7 +146,9 @@ Glyph capital(char c) {
         case 'O': g.box(0, B, 56, T, 34); break;
         case 'P': g.path({{0, B, 0}, {0, T, 0}, {w, T, 24}, {w, 44, 24}, {0, 44, 0}}); break;
         case 'Q': g.box(0, B, 56, T, 34).line(36, 28, 60, 2); break;
-        case 'R': g.path({{0, B, 0}, {0, T, 0}, {w, T, 24}, {w, 48, 24}, {0, 48, 0}}).line(24, 48, w, B); break;
+        case 'R':
+            g.path({{0, B, 0}, {0, T, 0}, {w, T, 24}, {w, 48, 24}, {0, 48, 0}}).line(24, 48, w, B);
+            break;
         case 'S':
             g.path({{w, T, 0}, {0, T, 22}, {0, M, 22}, {w, M, 22}, {w, B, 22}, {0, B, 0}});
             break;
@@ -158,19 +170,30 @@ Glyph other(char c) {
     switch (c) {
         case '0': g.box(0, B, w, T, 30).line(12, 32, w - 12, 68); break;
         case '1': g.path({{0, 72, 0}, {22, T, 4}, {22, B, 0}}); break;
-        case '2': g.path({{0, T, 0}, {w, T, 22}, {w, M, 22}, {0, M, 22}, {0, B, 4}, {w, B, 0}}); break;
+        case '2':
+            g.path({{0, T, 0}, {w, T, 22}, {w, M, 22}, {0, M, 22}, {0, B, 4}, {w, B, 0}});
+            break;
         case '3': g.path({{0, T, 0}, {w, T, 26}, {w, B, 26}, {0, B, 0}}).line(12, M, w, M); break;
         case '4': g.path({{0, T, 0}, {0, 40, 6}, {w + 4, 40, 0}}).line(w - 6, 64, w - 6, B); break;
-        case '5': g.path({{w, T, 0}, {0, T, 4}, {0, 54, 4}, {w, 54, 22}, {w, B, 22}, {0, B, 0}}); break;
-        case '6': g.path({{w, T, 0}, {0, T, 28}, {0, B, 24}, {w, B, 24}, {w, 54, 22}, {0, 54, 0}}); break;
+        case '5':
+            g.path({{w, T, 0}, {0, T, 4}, {0, 54, 4}, {w, 54, 22}, {w, B, 22}, {0, B, 0}});
+            break;
+        case '6':
+            g.path({{w, T, 0}, {0, T, 28}, {0, B, 24}, {w, B, 24}, {w, 54, 22}, {0, 54, 0}});
+            break;
         case '7': g.path({{0, T, 0}, {w, T, 8}, {14, B, 0}}); break;
         case '8': g.box(4, M, w - 4, T, 22).box(0, B, w, M, 24); break;
-        case '9': g.path({{0, B, 0}, {w, B, 24}, {w, T, 28}, {0, T, 24}, {0, 46, 22}, {w, 46, 0}}); break;
+        case '9':
+            g.path({{0, B, 0}, {w, B, 24}, {w, T, 28}, {0, T, 24}, {0, 46, 22}, {w, 46, 0}});
+            break;
         case '!': g.line(0, T, 0, 38).dot(0, B, R * 1.15); break;
         case '"': g.line(0, T, 0, 66).line(24, T, 24, 66); break;
         case '#':
             g.r = 7;
-            g.line(14, 14, 20, 86).line(36, 14, 42, 86).line(2, 36, w + 8, 36).line(2, 64, w + 8, 64);
+            g.line(14, 14, 20, 86)
+                .line(36, 14, 42, 86)
+                .line(2, 36, w + 8, 36)
+                .line(2, 64, w + 8, 64);
             break;
         case '$':
             g.r = 8.5;
@@ -182,8 +205,15 @@ Glyph other(char c) {
             g.box(0, 62, 18, T, 9).box(w - 18, B, w, 38, 9).line(0, B, w, T);
             break;
         case '&':
-            g.path({{w + 4, B, 0}, {4, 64, 10}, {6, T, 12}, {32, T, 12}, {32, 66, 12}, {0, 40, 14},
-                    {0, B, 14}, {28, B, 14}, {w + 4, 40, 0}});
+            g.path({{w + 4, B, 0},
+                    {4, 64, 10},
+                    {6, T, 12},
+                    {32, T, 12},
+                    {32, 66, 12},
+                    {0, 40, 14},
+                    {0, B, 14},
+                    {28, B, 14},
+                    {w + 4, 40, 0}});
             break;
         case '\'': g.line(0, T, 0, 64); break;
         case '(': g.arc(34, (HI + LO) / 2, 34, (HI - LO) / 2, 118, 242); break;
@@ -203,12 +233,15 @@ Glyph other(char c) {
         case '=': g.line(0, 34, 44, 34).line(0, 62, 44, 62); break;
         case '>': g = other('<').mirrored(40); break;
         case '?':
-            g.path({{0, 70, 0}, {0, T, 22}, {w, T, 22}, {w, 56, 16}, {w / 2, 56, 12}, {w / 2, 38, 0}})
+            g.path(
+                 {{0, 70, 0}, {0, T, 22}, {w, T, 22}, {w, 56, 16}, {w / 2, 56, 12}, {w / 2, 38, 0}})
                 .dot(w / 2, B, R * 1.15);
             break;
         case '@':
             g.r = 7.5;
-            g.box(14, 34, 40, 66, 13).line(40, 66, 40, 40).path({{40, 40, 0}, {60, 40, 12}, {60, 56, 0}});
+            g.box(14, 34, 40, 66, 13)
+                .line(40, 66, 40, 40)
+                .path({{40, 40, 0}, {60, 40, 12}, {60, 56, 0}});
             g.arc(30, 50, 30, 40, 0, 300);
             break;
         case '[': g.path({{22, HI, 0}, {0, HI, 6}, {0, LO, 6}, {22, LO, 0}}); break;
@@ -219,7 +252,13 @@ Glyph other(char c) {
         case '`': g.line(0, T, 16, 74); break;
         case '{':
             g.r = 8.5;
-            g.path({{26, HI, 0}, {12, HI, 12}, {12, M, 10}, {0, M, 0}, {12, M, 10}, {12, LO, 12}, {26, LO, 0}});
+            g.path({{26, HI, 0},
+                    {12, HI, 12},
+                    {12, M, 10},
+                    {0, M, 0},
+                    {12, M, 10},
+                    {12, LO, 12},
+                    {26, LO, 0}});
             break;
         case '|': g.line(0, HI, 0, LO - 4); break;
         case '}': g = other('{').mirrored(26); break;
@@ -269,7 +308,8 @@ void drawGlyph(Image& img, int cell, const Glyph& g) {
     for (int ty = 0; ty < kCell; ++ty)
         for (int tx = 0; tx < kCell; ++tx) {
             // Only strokes whose box reaches this texel can cover it.
-            const double x0 = centreX + (tx - kCell / 2.0) / kColsPerUnit, x1 = x0 + 1 / kColsPerUnit;
+            const double x0 = centreX + (tx - kCell / 2.0) / kColsPerUnit,
+                         x1 = x0 + 1 / kColsPerUnit;
             const double y1 = (kBaselineRow - ty) / kRowsPerUnit, y0 = y1 - 1 / kRowsPerUnit;
             near.clear();
             for (const Seg& s : g.segs)
@@ -291,7 +331,8 @@ void drawGlyph(Image& img, int cell, const Glyph& g) {
             // Sixteen levels of coverage keep the sheet small.
             const int level = (hits * 15 + N * N / 2) / (N * N);
             if ((tx < 1 || tx > 30 || ty < 1 || ty > 28) && level)
-                throw std::runtime_error(std::string("glyph leaves its cell: ") + scrollerCellChar(cell));
+                throw std::runtime_error(std::string("glyph leaves its cell: ") +
+                                         scrollerCellChar(cell));
             img.at(cx0 + tx, cy0 + ty)[3] = uint8_t(level * 17);
         }
 }

@@ -15,7 +15,8 @@ bool writePng(const std::string& path, const glyphs::Image& img, int colorType, 
     opt.targetSize = size;
     opt.comment = comment;
     std::string error;
-    std::vector<uint8_t> bytes = pngEncode(img.width, img.height, colorType, img.samples.data(), opt, &error);
+    std::vector<uint8_t> bytes =
+        pngEncode(img.width, img.height, colorType, img.samples.data(), opt, &error);
     if (bytes.empty()) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
         return false;

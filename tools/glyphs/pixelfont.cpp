@@ -18,8 +18,8 @@ namespace {
 
 struct Design {
     char ch;
-    int firstRow;                    // rectangle row of the first art row
-    std::vector<const char*> art;    // '#' = ink
+    int firstRow;                  // rectangle row of the first art row
+    std::vector<const char*> art;  // '#' = ink
     // Fixed place and metrics; width < 0: packed, width = art width + 3.
     int left = -1, top = -1, width = -1, height = 9, advance = -1, baseline = 5;
 };
@@ -28,7 +28,15 @@ std::vector<Design> designs() {
     std::vector<Design> d = {
         // glyph 0 and the other fixed rectangles
         {'y', 3, {"#...#", "#...#", ".#.#.", "..#..", ".#...", "#...."}, 0, 0, 10, 9, 9, 5},
-        {'M', 1, {"#.....#", "##...##", "#.#.#.#", "#..#..#", "#.....#", "#.....#"}, 10, 0, 10, 9, 9, 5},
+        {'M',
+         1,
+         {"#.....#", "##...##", "#.#.#.#", "#..#..#", "#.....#", "#.....#"},
+         10,
+         0,
+         10,
+         9,
+         9,
+         5},
         {'i', 1, {".#.", "...", "##.", ".#.", ".#.", "###"}, 122, 18, 5, 9, 5, 5},
         {',', 2, {".#", "#."}, 18, 81, 6, 6, 5, 1},
         {'.', 2, {"#"}, 18, 94, 5, 5, 4, 1},
@@ -174,7 +182,8 @@ PixelFont makePixelFont() {
             if (int(line.size()) != artW || 1 + artW > d.width || d.firstRow + int(row) >= d.height)
                 throw std::runtime_error(std::string("glyph art does not fit: ") + d.ch);
             for (int c = 0; c < artW; ++c)
-                if (line[c] == '#') f.image.at(d.left + 1 + c, d.top + d.firstRow + int(row))[1] = 255;
+                if (line[c] == '#')
+                    f.image.at(d.left + 1 + c, d.top + d.firstRow + int(row))[1] = 255;
         }
         f.glyphs.push_back({d.ch, int16_t(d.left), int16_t(d.top), int16_t(d.width),
                             int16_t(d.height), int16_t(d.advance), int16_t(d.baseline)});

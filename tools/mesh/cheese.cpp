@@ -134,7 +134,8 @@ Mesh makeCheese() {
     const Vec3 q = Vec3{0, 0, h} - c;
     const double scale = distance / std::sqrt(dot(q, q));
     const Vec3 e1{0, 0, 1}, e2 = normalized(q - e1 * dot(q, e1)), e3 = cross(e1, e2);
-    const Vec3 f1 = normal, f2 = normalized(kFirstPos - f1 * dot(kFirstPos, f1)), f3 = cross(f1, f2);
+    const Vec3 f1 = normal, f2 = normalized(kFirstPos - f1 * dot(kFirstPos, f1)),
+               f3 = cross(f1, f2);
     auto turn = [&](Vec3 v) {
         const double a = dot(v, e1), b = dot(v, e2), d = dot(v, e3);
         return f1 * a + f2 * b + f3 * d;

@@ -32,17 +32,14 @@ struct ProfilePoint {
 };
 
 const ProfilePoint kProfile[] = {
-    {0.00, 3.70},   // top of the dome
-    {0.95, 3.55}, {1.75, 3.10}, {2.30, 2.40},
-    {2.55, 1.60},   // foot of the dome
-    {2.95, 1.30},   // collar
-    {4.00, 0.95}, {5.00, 0.55},
-    {5.55, 0.22},   // rim, upper edge
-    {5.80, -0.05},  // rim, widest
-    {5.60, -0.32},  // rim, lower edge
-    {4.50, -0.62}, {2.90, -0.90},
-    {1.60, -1.05},  // engine bulge
-    {0.00, -1.45},  // bottom centre
+    {0.00, 3.70},                                               // top of the dome
+    {0.95, 3.55},  {1.75, 3.10},  {2.30, 2.40},  {2.55, 1.60},  // foot of the dome
+    {2.95, 1.30},                                               // collar
+    {4.00, 0.95},  {5.00, 0.55},  {5.55, 0.22},                 // rim, upper edge
+    {5.80, -0.05},                                              // rim, widest
+    {5.60, -0.32},                                              // rim, lower edge
+    {4.50, -0.62}, {2.90, -0.90}, {1.60, -1.05},                // engine bulge
+    {0.00, -1.45},                                              // bottom centre
 };
 const int kPoints = sizeof kProfile / sizeof kProfile[0];
 const int kWidest = 9;
@@ -52,15 +49,19 @@ const int kWidest = 9;
 std::vector<double> profileT() {
     std::vector<double> len(kPoints, 0);
     for (int i = 1; i < kPoints; ++i)
-        len[i] = len[i - 1] + std::hypot(kProfile[i].r - kProfile[i - 1].r, kProfile[i].h - kProfile[i - 1].h);
+        len[i] = len[i - 1] +
+                 std::hypot(kProfile[i].r - kProfile[i - 1].r, kProfile[i].h - kProfile[i - 1].h);
     std::vector<double> t(kPoints);
     for (int i = 0; i < kPoints; ++i)
-        t[i] = i <= kWidest ? 0.01 + 0.49 * len[i] / len[kWidest]
-                            : 0.5 + 0.49 * (len[i] - len[kWidest]) / (len[kPoints - 1] - len[kWidest]);
+        t[i] = i <= kWidest
+                   ? 0.01 + 0.49 * len[i] / len[kWidest]
+                   : 0.5 + 0.49 * (len[i] - len[kWidest]) / (len[kPoints - 1] - len[kWidest]);
     return t;
 }
 
-Vec3 onSurface(ProfilePoint p, double angle) { return {p.r * std::cos(angle), p.r * std::sin(angle), -p.h}; }
+Vec3 onSurface(ProfilePoint p, double angle) {
+    return {p.r * std::cos(angle), p.r * std::sin(angle), -p.h};
+}
 
 }  // namespace
 
@@ -85,14 +86,17 @@ Mesh makeUfo() {
             const double s0 = double(j) / kAround, s1 = double(j + 1) / kAround;
             const double a0 = 2 * kPi * s0, a1 = 2 * kPi * s1;
             auto vert = [&](ProfilePoint p, double tv, double s, double a) {
-                return Vertex{s, tv, Vec3{nr * std::cos(a), nr * std::sin(a), -nh}, onSurface(p, a)};
+                return Vertex{s, tv, Vec3{nr * std::cos(a), nr * std::sin(a), -nh},
+                              onSurface(p, a)};
             };
             if (p0.r == 0) {  // fan around the top
                 const double sm = (s0 + s1) / 2;
-                add(vert(p0, t[i], sm, 2 * kPi * sm), vert(p1, t[i + 1], s0, a0), vert(p1, t[i + 1], s1, a1));
+                add(vert(p0, t[i], sm, 2 * kPi * sm), vert(p1, t[i + 1], s0, a0),
+                    vert(p1, t[i + 1], s1, a1));
             } else if (p1.r == 0) {  // fan around the bottom
                 const double sm = (s0 + s1) / 2;
-                add(vert(p1, t[i + 1], sm, 2 * kPi * sm), vert(p0, t[i], s1, a1), vert(p0, t[i], s0, a0));
+                add(vert(p1, t[i + 1], sm, 2 * kPi * sm), vert(p0, t[i], s1, a1),
+                    vert(p0, t[i], s0, a0));
             } else {
                 const Vertex v00 = vert(p0, t[i], s0, a0), v01 = vert(p0, t[i], s1, a1);
                 const Vertex v10 = vert(p1, t[i + 1], s0, a0), v11 = vert(p1, t[i + 1], s1, a1);

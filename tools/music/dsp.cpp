@@ -21,8 +21,10 @@ double sinCore(double x) {
 double dsin(double x) {
     const double twoPi = 2.0 * kPi;
     x -= twoPi * std::floor((x + kPi) / twoPi);  // now in [-pi, pi)
-    if (x > kPi / 2) x = kPi - x;
-    else if (x < -kPi / 2) x = -kPi - x;
+    if (x > kPi / 2)
+        x = kPi - x;
+    else if (x < -kPi / 2)
+        x = -kPi - x;
     return sinCore(x);
 }
 

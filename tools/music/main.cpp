@@ -34,7 +34,13 @@ bool writeWav(const std::string& path, const std::vector<float>& pcm) {
     b.insert(b.end(), {'R', 'I', 'F', 'F'});
     le(b, 36 + dataBytes, 4);
     b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    le(b, 16, 4); le(b, 1, 2); le(b, 2, 2); le(b, 44100, 4); le(b, 44100 * 4, 4); le(b, 4, 2); le(b, 16, 2);
+    le(b, 16, 4);
+    le(b, 1, 2);
+    le(b, 2, 2);
+    le(b, 44100, 4);
+    le(b, 44100 * 4, 4);
+    le(b, 4, 2);
+    le(b, 16, 2);
     b.insert(b.end(), {'d', 'a', 't', 'a'});
     le(b, dataBytes, 4);
     for (float v : pcm) {
@@ -56,8 +62,10 @@ int main(int argc, char** argv) {
     bool wav = false;
     std::vector<std::string> only;
     for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--wav")) wav = true;
-        else only.push_back(argv[i]);
+        if (!std::strcmp(argv[i], "--wav"))
+            wav = true;
+        else
+            only.push_back(argv[i]);
     }
     try {
         for (const music::TrackSpec& t : music::tracks()) {
@@ -77,8 +85,9 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "musicgen: cannot write %s\n", base.c_str());
                 return 1;
             }
-            std::printf("%s: %zu bytes, %ld frames (loop at %ld), quality %.9g, padding %ld%s\n", t.file.c_str(),
-                        fit.file.size(), (long)pcm.size() / 2, music::loopStartSample(t), fit.quality, fit.pad,
+            std::printf("%s: %zu bytes, %ld frames (loop at %ld), quality %.9g, padding %ld%s\n",
+                        t.file.c_str(), fit.file.size(), (long)pcm.size() / 2,
+                        music::loopStartSample(t), fit.quality, fit.pad,
                         fit.commentOwnPage ? ", comment on its own page" : "");
         }
     } catch (const std::exception& e) {

@@ -138,7 +138,8 @@ Bytes assemble(const Encoded& e, const Packet& comment, long serial, bool ownPag
     return pages(e, comment, serial, ownPage, true);
 }
 
-bool fitPadding(const Encoded& e, const std::string& title, long serial, long target, long maxPad, Fit& out) {
+bool fitPadding(const Encoded& e, const std::string& title, long serial, long target, long maxPad,
+                Fit& out) {
     for (bool ownPage : {false, true}) {
         // Audio pages do not depend on the header pages, so the size for a padding
         // is the audio bytes plus the header pages built alone.
@@ -164,7 +165,8 @@ bool fitPadding(const Encoded& e, const std::string& title, long serial, long ta
     return false;
 }
 
-Fit fitTrack(const std::vector<float>& pcm, const std::string& title, long serial, long target, float quality) {
+Fit fitTrack(const std::vector<float>& pcm, const std::string& title, long serial, long target,
+             float quality) {
     const long maxPad = std::max(1000L, target / 500);
     Fit fit;
     auto minSize = [&](const Encoded& e) {

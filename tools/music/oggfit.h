@@ -41,11 +41,12 @@ struct Fit {
 
 // Finds a padding and page layout that give exactly `target` bytes for this
 // encode; false if none within `maxPad` characters of padding.
-bool fitPadding(const Encoded& e, const std::string& title, long serial, long target, long maxPad, Fit& out);
+bool fitPadding(const Encoded& e, const std::string& title, long serial, long target, long maxPad,
+                Fit& out);
 
 // Tries `quality` first, then searches the quality for an encode that can be
 // padded to `target` bytes. Throws if no quality works.
-Fit fitTrack(const std::vector<float>& interleaved, const std::string& title, long serial, long target,
-             float quality);
+Fit fitTrack(const std::vector<float>& interleaved, const std::string& title, long serial,
+             long target, float quality);
 
 }  // namespace music

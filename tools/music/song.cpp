@@ -45,8 +45,10 @@ std::vector<Step> parseMelody(const std::string& text) {
         if (name[0] < 'a' || name[0] > 'g') throw std::invalid_argument("bad note: " + tok);
         int semi = semis[name[0] - 'a'];
         size_t p = 1;
-        if (p < name.size() && name[p] == '#') ++semi, ++p;
-        else if (p < name.size() && name[p] == 'b') --semi, ++p;
+        if (p < name.size() && name[p] == '#')
+            ++semi, ++p;
+        else if (p < name.size() && name[p] == 'b')
+            --semi, ++p;
         if (p + 1 != name.size() || name[p] < '0' || name[p] > '9')
             throw std::invalid_argument("bad octave: " + tok);
         out.push_back({12.0 * (name[p] - '0' + 1) + semi, len});
@@ -57,7 +59,11 @@ std::vector<Step> parseMelody(const std::string& text) {
 namespace {
 
 // Chord progression Am F C G, one chord per bar.
-struct Chord { int bass; int pad[3]; int arp[4]; };
+struct Chord {
+    int bass;
+    int pad[3];
+    int arp[4];
+};
 const Chord kChords[4] = {
     {33, {57, 60, 64}, {69, 72, 76, 81}},
     {29, {53, 57, 60}, {65, 69, 72, 77}},
@@ -72,18 +78,20 @@ const char* kHook[8] = {
     "e5/3 g5/3 c6/4 b5/2 g5/4",           "d6/6 b5/2 g5/4 e5/4",
 };
 const char* kVerse[8] = {
-    "e4/4 a4/4 b4/2 c5/4 b4/2", "a4/8 -/4 c5/2 a4/2", "g4/4 c5/4 d5/2 e5/4 d5/2", "d5/8 b4/4 g4/4",
-    "e4/4 a4/4 b4/2 c5/4 e5/2", "f5/6 e5/2 c5/4 a4/4", "g4/4 c5/4 e5/2 g5/4 e5/2", "d6/6 b5/2 g5/4 e5/4",
+    "e4/4 a4/4 b4/2 c5/4 b4/2", "a4/8 -/4 c5/2 a4/2",       "g4/4 c5/4 d5/2 e5/4 d5/2",
+    "d5/8 b4/4 g4/4",           "e4/4 a4/4 b4/2 c5/4 e5/2", "f5/6 e5/2 c5/4 a4/4",
+    "g4/4 c5/4 e5/2 g5/4 e5/2", "d6/6 b5/2 g5/4 e5/4",
 };
 
 class Arranger {
 public:
     explicit Arranger(const TrackSpec& t) : t_(t) {}
     long at(int bar, double step) const {
-        return (long)std::floor(t_.offset + bar * (double)t_.barSamples + step * t_.barSamples / 16.0 + 0.5);
+        return (long)std::floor(t_.offset + bar * (double)t_.barSamples +
+                                step * t_.barSamples / 16.0 + 0.5);
     }
-    void add(Inst inst, int bar, double step, double len, double pitch, double vel, double tone = 0.5,
-             double pan = 0.0) {
+    void add(Inst inst, int bar, double step, double len, double pitch, double vel,
+             double tone = 0.5, double pan = 0.0) {
         if (step + len > stop) {
             if (step >= stop) return;
             len = stop - step;
@@ -95,7 +103,8 @@ public:
         double step = 0;
         for (const Step& s : parseMelody(text)) {
             if (s.pitch >= 0)
-                add(inst, bar, step, s.len * 0.92, s.pitch + transpose, vel, 0.7, transpose ? -0.2 : 0.0);
+                add(inst, bar, step, s.len * 0.92, s.pitch + transpose, vel, 0.7,
+                    transpose ? -0.2 : 0.0);
             step += s.len;
         }
     }
@@ -129,7 +138,8 @@ void drums(Arranger& a, int bar, Part p, int i) {
     for (int s = 0; s < 16; ++s) {
         bool offbeat = s % 4 == 2;
         if (p == Part::Intro) {
-            if (i >= 2 && s % 2 == 0) a.add(Inst::HatClosed, bar, s, 1, 0, offbeat ? 0.5 : 0.3, 0.5, 0.3);
+            if (i >= 2 && s % 2 == 0)
+                a.add(Inst::HatClosed, bar, s, 1, 0, offbeat ? 0.5 : 0.3, 0.5, 0.3);
         } else if (offbeat && p != Part::Build) {
             a.add(Inst::HatOpen, bar, s, 1, 0, 0.7, 0.5, 0.3);
         } else {
@@ -148,18 +158,21 @@ void harmony(Arranger& a, int bar, Part p, int i) {
     static const int order[16] = {0, 1, 2, 3, 2, 1, 0, 1, 2, 3, 2, 1, 0, 1, 2, 3};
     double arpTone = p == Part::Intro ? 0.05 + 0.1 * i : p == Part::Breakdown ? 0.3 : 0.6;
     for (int s = 0; s < 16; ++s)
-        a.add(Inst::Arp, bar, s, 0.8, c.arp[order[s]], s % 4 == 0 ? 0.8 : 0.6, arpTone, s % 2 ? 0.45 : -0.45);
+        a.add(Inst::Arp, bar, s, 0.8, c.arp[order[s]], s % 4 == 0 ? 0.8 : 0.6, arpTone,
+              s % 2 ? 0.45 : -0.45);
     if (p == Part::Breakdown) {
         a.add(Inst::Bass, bar, 0, 15.5, c.bass, 0.35);
     } else if (p != Part::Intro) {
         // Octave-jumping eighths.
-        for (int s = 0; s < 16; s += 2) a.add(Inst::Bass, bar, s, 1.6, c.bass + (s % 4 ? 12 : 0), 0.8);
+        for (int s = 0; s < 16; s += 2)
+            a.add(Inst::Bass, bar, s, 1.6, c.bass + (s % 4 ? 12 : 0), 0.8);
     }
 }
 
 void lead(Arranger& a, int bar, Part p, int i) {
     if (p == Part::Verse) a.melody(Inst::Lead, bar, kVerse[i], 0.85);
-    if (p == Part::Chorus || p == Part::Breakdown || p == Part::Rise) a.melody(Inst::Lead, bar, kHook[i], 0.85);
+    if (p == Part::Chorus || p == Part::Breakdown || p == Part::Rise)
+        a.melody(Inst::Lead, bar, kHook[i], 0.85);
     if (p == Part::Chorus) a.melody(Inst::Arp, bar, kHook[i], 0.45, 12);  // chip pluck an octave up
     if ((p == Part::Verse || p == Part::Chorus) && i == 0) a.add(Inst::Crash, bar, 0, 1, 0, 0.9);
 }
@@ -171,12 +184,18 @@ void compose(Arranger& a, const TrackSpec& t, int bar, int c) {
     if (t.loopBar == 0) {
         p = Part::Chorus;  // the short take: the chorus, repeated whole
         if (i == 7) p = Part::Rise;
-    } else if (c < 4) p = Part::Intro;
-    else if (c < 8) p = Part::Build;
-    else if (c < 16) p = Part::Verse;
-    else if (c < 20) p = Part::Chorus;
-    else if (c < 22) p = Part::Breakdown;
-    else p = Part::Rise;
+    } else if (c < 4)
+        p = Part::Intro;
+    else if (c < 8)
+        p = Part::Build;
+    else if (c < 16)
+        p = Part::Verse;
+    else if (c < 20)
+        p = Part::Chorus;
+    else if (c < 22)
+        p = Part::Breakdown;
+    else
+        p = Part::Rise;
     // The short take restarts from its very first sample, which the player also
     // starts from silence: its last beat is a stop, so little is still sounding
     // at the joint.
@@ -206,7 +225,8 @@ std::vector<float> renderTake(const TrackSpec& t, double peakDb) {
     std::vector<float> all = render(arrange(t), loop + 2 * period, mix);
 
     std::vector<float> take(all.begin(), all.begin() + 2 * loop);
-    take.insert(take.end(), all.begin() + 2 * (loop + period), all.begin() + 2 * (loop + 2 * period));
+    take.insert(take.end(), all.begin() + 2 * (loop + period),
+                all.begin() + 2 * (loop + 2 * period));
     float peak = 0;
     for (float v : take) peak = std::max(peak, std::fabs(v));
     if (peak > 0) {

@@ -8,15 +8,15 @@
 namespace music {
 
 struct TrackSpec {
-    std::string file;      // output file name
+    std::string file;  // output file name
     std::string title;
-    long barSamples;       // one 4/4 bar
-    long offset;           // sample position of bar 0 (may be negative)
-    int loopBar;           // first bar of the repeated section
-    int loopBars;          // its length in bars
-    long bytes;            // exact size of the encoded file
-    float quality;         // starting point of the size search
-    long serial;           // Ogg stream serial number
+    long barSamples;  // one 4/4 bar
+    long offset;      // sample position of bar 0 (may be negative)
+    int loopBar;      // first bar of the repeated section
+    int loopBars;     // its length in bars
+    long bytes;       // exact size of the encoded file
+    float quality;    // starting point of the size search
+    long serial;      // Ogg stream serial number
 };
 
 const std::vector<TrackSpec>& tracks();
@@ -36,7 +36,10 @@ std::vector<Note> arrange(const TrackSpec& t);
 std::vector<float> renderTake(const TrackSpec& t, double peakDb);
 
 // Parses "a4/3 c#5/2 -/4": note name with octave (or - for a rest) / length in 16ths.
-struct Step { double pitch; int len; };  // pitch < 0: rest
+struct Step {
+    double pitch;
+    int len;
+};  // pitch < 0: rest
 std::vector<Step> parseMelody(const std::string& text);
 
 }  // namespace music

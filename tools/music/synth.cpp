@@ -43,12 +43,14 @@ double saturate(double x) {
 // e^(-rate * t) by one multiplication per sample.
 class Decay {
 public:
-    explicit Decay(double perSecond = 0.0, double start = 1.0) : v_(start), k_(decayPerSample(perSecond)) {}
+    explicit Decay(double perSecond = 0.0, double start = 1.0)
+        : v_(start), k_(decayPerSample(perSecond)) {}
     double next() {
         double v = v_;
         v_ *= k_;
         return v;
     }
+
 private:
     double v_, k_;
 };
@@ -57,12 +59,14 @@ private:
 class Envelope {
 public:
     Envelope(double attackSeconds, double releaseSeconds, long gate)
-        : attack_((long)(attackSeconds * kRate)), gate_(gate),
+        : attack_((long)(attackSeconds * kRate)),
+          gate_(gate),
           release_(releaseSeconds > 0 ? 6.9 / releaseSeconds : 0.0) {}
     double next(long i) {
         double g = i < attack_ ? (double)i / attack_ : 1.0;
         return i < gate_ ? g : g * release_.next();
     }
+
 private:
     long attack_, gate_;
     Decay release_;
@@ -72,107 +76,135 @@ private:
 class Voice {
 public:
     Voice(const Note& n, uint32_t seed)
-        : n_(n), noise_(seed), noise2_(seed * 2654435761u + 1),
+        : n_(n),
+          noise_(seed),
+          noise2_(seed * 2654435761u + 1),
           env_(attackOf(n.inst), info(n.inst).release, n.length) {
         Noise ph(seed ^ 0x5bd1e995u);
         for (Osc& o : osc_) o = Osc(0.5 * (ph.next() + 1.0));
         hz_ = midiHz(n.pitch);
         switch (n.inst) {
-        case Inst::Kick: d_[0] = Decay(32); d_[1] = Decay(7); d_[2] = Decay(500); break;
-        case Inst::Snare:
-            f1_.set(1400, 0.7); f2_.set(5200, 0.9);
-            d_[0] = Decay(45); d_[1] = Decay(24); d_[2] = Decay(14);
-            break;
-        case Inst::HatClosed: case Inst::HatOpen:
-            f1_.set(7600, 0.8); f2_.set(9000, 0.8);
-            d_[0] = Decay(n.inst == Inst::HatClosed ? 55 : 15);
-            break;
-        case Inst::Crash: f1_.set(4800, 0.7); f2_.set(4800, 0.7); d_[0] = Decay(1.9); break;
-        case Inst::Bass: d_[0] = Decay(13); break;
-        case Inst::Lead: f1_.set(4200, 0.9); d_[0] = Decay(7); break;
-        case Inst::Arp: f1_.set(900 + 5000 * n.tone, 1.2); d_[0] = Decay(9); break;
-        case Inst::Pad: f1_.set(300 + 2700 * n.tone, 0.8); f2_.set(300 + 2700 * n.tone, 0.8); break;
-        default: break;
+            case Inst::Kick:
+                d_[0] = Decay(32);
+                d_[1] = Decay(7);
+                d_[2] = Decay(500);
+                break;
+            case Inst::Snare:
+                f1_.set(1400, 0.7);
+                f2_.set(5200, 0.9);
+                d_[0] = Decay(45);
+                d_[1] = Decay(24);
+                d_[2] = Decay(14);
+                break;
+            case Inst::HatClosed:
+            case Inst::HatOpen:
+                f1_.set(7600, 0.8);
+                f2_.set(9000, 0.8);
+                d_[0] = Decay(n.inst == Inst::HatClosed ? 55 : 15);
+                break;
+            case Inst::Crash:
+                f1_.set(4800, 0.7);
+                f2_.set(4800, 0.7);
+                d_[0] = Decay(1.9);
+                break;
+            case Inst::Bass: d_[0] = Decay(13); break;
+            case Inst::Lead:
+                f1_.set(4200, 0.9);
+                d_[0] = Decay(7);
+                break;
+            case Inst::Arp:
+                f1_.set(900 + 5000 * n.tone, 1.2);
+                d_[0] = Decay(9);
+                break;
+            case Inst::Pad:
+                f1_.set(300 + 2700 * n.tone, 0.8);
+                f2_.set(300 + 2700 * n.tone, 0.8);
+                break;
+            default: break;
         }
     }
 
     void tick(long i, double& l, double& r) {
         double v = n_.vel;
         switch (n_.inst) {
-        case Inst::Kick: {
-            double f = 46.0 + 125.0 * d_[0].next();
-            double body = osc_[0].sine(f / kRate) * d_[1].next() * std::min(1.0, i / 22.05);
-            double click = noise_.next() * d_[2].next() * 0.25 * std::min(1.0, i / 8.0);
-            l = r = saturate(1.7 * (body + click)) * v;
-            return;
-        }
-        case Inst::Snare: {
-            double f = 185.0 * (1.0 + 0.4 * d_[0].next());
-            double tone = osc_[0].sine(f / kRate) * d_[1].next() * 0.7;
-            double nz = f1_.high(noise_.next()) * d_[2].next();
-            double ring = f2_.band(nz) * 0.6;
-            l = r = (tone + nz * 0.7 + ring) * v * std::min(1.0, i / 11.025);
-            return;
-        }
-        case Inst::HatClosed: case Inst::HatOpen: {
-            double metal = osc_[0].pulse(3120.0 / kRate, 0.5) * osc_[1].pulse(4470.0 / kRate, 0.5);
-            double x = f1_.high(noise_.next() + 0.3 * metal);
-            l = r = f2_.high(x) * d_[0].next() * v * std::min(1.0, i / 14.7);
-            return;
-        }
-        case Inst::Crash: {
-            double env = d_[0].next() * std::min(1.0, i / 55.125) * v;
-            l = f1_.high(noise_.next()) * env;
-            r = f2_.high(noise2_.next()) * env;
-            return;
-        }
-        case Inst::Riser: {
-            double p = std::min(1.0, (double)i / n_.length);
-            if ((i & 15) == 0) {
-                double hz = 300.0 * dexp(p * 3.3);
-                f1_.set(hz, 2.0);
-                f2_.set(hz * 1.07, 2.0);
+            case Inst::Kick: {
+                double f = 46.0 + 125.0 * d_[0].next();
+                double body = osc_[0].sine(f / kRate) * d_[1].next() * std::min(1.0, i / 22.05);
+                double click = noise_.next() * d_[2].next() * 0.25 * std::min(1.0, i / 8.0);
+                l = r = saturate(1.7 * (body + click)) * v;
+                return;
             }
-            double env = p * p * env_.next(i) * v;
-            l = f1_.band(noise_.next()) * env;
-            r = f2_.band(noise2_.next()) * env;
-            return;
-        }
-        case Inst::Bass: {
-            double sweep = d_[0].next();
-            if ((i & 15) == 0) f1_.set(160.0 + hz_ * 2.0 + 2600.0 * v * sweep, 1.4);
-            double inc = hz_ / kRate;
-            double x = osc_[0].saw(inc) + 0.6 * osc_[1].pulse(inc * 1.004, 0.5);
-            double sub = osc_[2].sine(inc);
-            l = r = (saturate(1.3 * f1_.low(x)) * 0.75 + sub * 0.55) * env_.next(i) * v;
-            return;
-        }
-        case Inst::Lead: {
-            if ((i & 31) == 0) {  // vibrato fades in after the attack
-                double t = i / kRate;
-                double depth = std::clamp((t - 0.16) / 0.25, 0.0, 1.0) * 0.16;
-                inc_ = midiHz(n_.pitch + depth * dsin(2.0 * kPi * 5.6 * t)) / kRate;
+            case Inst::Snare: {
+                double f = 185.0 * (1.0 + 0.4 * d_[0].next());
+                double tone = osc_[0].sine(f / kRate) * d_[1].next() * 0.7;
+                double nz = f1_.high(noise_.next()) * d_[2].next();
+                double ring = f2_.band(nz) * 0.6;
+                l = r = (tone + nz * 0.7 + ring) * v * std::min(1.0, i / 11.025);
+                return;
             }
-            double a = osc_[0].pulse(inc_ * 1.0035, 0.25), b = osc_[1].saw(inc_ * 0.9965);
-            double x = f1_.low(0.7 * a + 0.5 * b);
-            double env = env_.next(i) * (0.72 + 0.28 * d_[0].next()) * v;
-            l = x * env * 1.05;
-            r = x * env * 0.95;
-            return;
-        }
-        case Inst::Arp: {
-            double x = osc_[0].pulse(hz_ / kRate, 0.125) * 0.8 + osc_[1].tri(hz_ * 2.0 / kRate) * 0.3;
-            l = r = f1_.low(x) * env_.next(i) * d_[0].next() * v;
-            return;
-        }
-        case Inst::Pad: {
-            double inc = hz_ / kRate;
-            double s1 = osc_[0].saw(inc * 0.9931), s2 = osc_[1].saw(inc), s3 = osc_[2].saw(inc * 1.0069);
-            double env = env_.next(i) * v;
-            l = f1_.low(s1 + 0.6 * s2) * env;
-            r = f2_.low(s3 + 0.6 * s2) * env;
-            return;
-        }
+            case Inst::HatClosed:
+            case Inst::HatOpen: {
+                double metal =
+                    osc_[0].pulse(3120.0 / kRate, 0.5) * osc_[1].pulse(4470.0 / kRate, 0.5);
+                double x = f1_.high(noise_.next() + 0.3 * metal);
+                l = r = f2_.high(x) * d_[0].next() * v * std::min(1.0, i / 14.7);
+                return;
+            }
+            case Inst::Crash: {
+                double env = d_[0].next() * std::min(1.0, i / 55.125) * v;
+                l = f1_.high(noise_.next()) * env;
+                r = f2_.high(noise2_.next()) * env;
+                return;
+            }
+            case Inst::Riser: {
+                double p = std::min(1.0, (double)i / n_.length);
+                if ((i & 15) == 0) {
+                    double hz = 300.0 * dexp(p * 3.3);
+                    f1_.set(hz, 2.0);
+                    f2_.set(hz * 1.07, 2.0);
+                }
+                double env = p * p * env_.next(i) * v;
+                l = f1_.band(noise_.next()) * env;
+                r = f2_.band(noise2_.next()) * env;
+                return;
+            }
+            case Inst::Bass: {
+                double sweep = d_[0].next();
+                if ((i & 15) == 0) f1_.set(160.0 + hz_ * 2.0 + 2600.0 * v * sweep, 1.4);
+                double inc = hz_ / kRate;
+                double x = osc_[0].saw(inc) + 0.6 * osc_[1].pulse(inc * 1.004, 0.5);
+                double sub = osc_[2].sine(inc);
+                l = r = (saturate(1.3 * f1_.low(x)) * 0.75 + sub * 0.55) * env_.next(i) * v;
+                return;
+            }
+            case Inst::Lead: {
+                if ((i & 31) == 0) {  // vibrato fades in after the attack
+                    double t = i / kRate;
+                    double depth = std::clamp((t - 0.16) / 0.25, 0.0, 1.0) * 0.16;
+                    inc_ = midiHz(n_.pitch + depth * dsin(2.0 * kPi * 5.6 * t)) / kRate;
+                }
+                double a = osc_[0].pulse(inc_ * 1.0035, 0.25), b = osc_[1].saw(inc_ * 0.9965);
+                double x = f1_.low(0.7 * a + 0.5 * b);
+                double env = env_.next(i) * (0.72 + 0.28 * d_[0].next()) * v;
+                l = x * env * 1.05;
+                r = x * env * 0.95;
+                return;
+            }
+            case Inst::Arp: {
+                double x =
+                    osc_[0].pulse(hz_ / kRate, 0.125) * 0.8 + osc_[1].tri(hz_ * 2.0 / kRate) * 0.3;
+                l = r = f1_.low(x) * env_.next(i) * d_[0].next() * v;
+                return;
+            }
+            case Inst::Pad: {
+                double inc = hz_ / kRate;
+                double s1 = osc_[0].saw(inc * 0.9931), s2 = osc_[1].saw(inc),
+                       s3 = osc_[2].saw(inc * 1.0069);
+                double env = env_.next(i) * v;
+                l = f1_.low(s1 + 0.6 * s2) * env;
+                r = f2_.low(s3 + 0.6 * s2) * env;
+                return;
+            }
         }
         l = r = 0.0;
     }
@@ -180,11 +212,11 @@ public:
 private:
     static double attackOf(Inst i) {
         switch (i) {
-        case Inst::Bass: return 0.002;
-        case Inst::Lead: return 0.004;
-        case Inst::Arp: return 0.001;
-        case Inst::Pad: return 0.15;
-        default: return 0.0;
+            case Inst::Bass: return 0.002;
+            case Inst::Lead: return 0.004;
+            case Inst::Arp: return 0.001;
+            case Inst::Pad: return 0.15;
+            default: return 0.0;
         }
     }
 
@@ -201,8 +233,12 @@ private:
 // noise and the starting phases come from the note itself, never from its place
 // in the list. A repeated section therefore renders to the same samples.
 uint32_t noteSeed(const Note& n) {
-    const long long parts[] = {(long long)n.inst, n.length, std::llround(n.pitch * 1000), std::llround(n.vel * 1000),
-                               std::llround(n.tone * 1000), std::llround(n.pan * 1000)};
+    const long long parts[] = {(long long)n.inst,
+                               n.length,
+                               std::llround(n.pitch * 1000),
+                               std::llround(n.vel * 1000),
+                               std::llround(n.tone * 1000),
+                               std::llround(n.pan * 1000)};
     uint64_t h = 1469598103934665603ull;  // FNV-1a
     for (long long p : parts)
         for (int i = 0; i < 8; ++i) h = (h ^ (uint64_t)((p >> (8 * i)) & 0xff)) * 1099511628211ull;
@@ -248,8 +284,13 @@ public:
         l = out[0];
         r = out[1];
     }
+
 private:
-    struct Line { std::vector<double> buf; size_t pos; double state; };
+    struct Line {
+        std::vector<double> buf;
+        size_t pos;
+        double state;
+    };
     std::vector<Line> comb_[2], allp_[2];
 };
 
@@ -269,7 +310,8 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
         if (n.start >= frames) continue;
         const InstInfo& in = info(n.inst);
         Voice v(n, noteSeed(n));
-        double pl = std::sqrt(0.5 * (1.0 - n.pan)) * in.gain, pr = std::sqrt(0.5 * (1.0 + n.pan)) * in.gain;
+        double pl = std::sqrt(0.5 * (1.0 - n.pan)) * in.gain,
+               pr = std::sqrt(0.5 * (1.0 + n.pan)) * in.gain;
         float* bus = in.ducked ? duck.data() : dry.data();
         long end = std::min(frames, n.start + voiceLength(n));
         for (long s = std::max(0L, n.start), i = s - n.start; s < end; ++s, ++i) {
@@ -333,8 +375,10 @@ std::vector<float> render(const std::vector<Note>& notes, long frames, const Mix
         l = softClip(l);
         r = softClip(r);
         // DC blocker
-        dcL = l - prevL + dcK * dcL; prevL = l;
-        dcR = r - prevR + dcK * dcR; prevR = r;
+        dcL = l - prevL + dcK * dcL;
+        prevL = l;
+        dcR = r - prevR + dcK * dcR;
+        prevR = r;
         out[2 * s] = (float)dcL;
         out[2 * s + 1] = (float)dcR;
     }

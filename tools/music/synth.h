@@ -10,17 +10,17 @@ enum class Inst { Kick, Snare, HatClosed, HatOpen, Crash, Riser, Bass, Lead, Arp
 
 struct Note {
     Inst inst;
-    long start;     // first sample
-    long length;    // gate length in samples
-    double pitch;   // MIDI note number (ignored by drums)
-    double vel;     // 0..1
-    double tone;    // 0..1 filter openness (arp, pad)
-    double pan;     // -1 left .. 1 right
+    long start;    // first sample
+    long length;   // gate length in samples
+    double pitch;  // MIDI note number (ignored by drums)
+    double vel;    // 0..1
+    double tone;   // 0..1 filter openness (arp, pad)
+    double pan;    // -1 left .. 1 right
 };
 
 struct MixSettings {
-    long echoSamples;   // ping-pong echo time
-    double duckDepth;   // 0..1, how far the kick pushes bass and pads down
+    long echoSamples;  // ping-pong echo time
+    double duckDepth;  // 0..1, how far the kick pushes bass and pads down
 };
 
 // Renders every note into a stereo buffer of `frames` frames (interleaved L R).

@@ -36,8 +36,8 @@ Mat mul(const Mat& a, const Mat& b) {
 
 void apply(const Mat& a, const float in[4], float out[4]) {
     for (int row = 0; row < 4; ++row)
-        out[row] = a.m[row] * in[0] + a.m[4 + row] * in[1] + a.m[8 + row] * in[2] +
-                   a.m[12 + row] * in[3];
+        out[row] =
+            a.m[row] * in[0] + a.m[4 + row] * in[1] + a.m[8 + row] * in[2] + a.m[12 + row] * in[3];
 }
 
 constexpr int kStackDepth = 32;
@@ -162,8 +162,8 @@ void draw(GLenum mode, const Input* in, int n) {
 void addVertex(float x, float y, float z) {
     State& s = gl();
     if (!s.inBegin) return;  // GL 1.1: a vertex outside glBegin/glEnd is undefined; dropped
-    s.immediate.push_back({x, y, z, s.texCoord[0], s.texCoord[1], s.color[0], s.color[1],
-                           s.color[2], s.color[3]});
+    s.immediate.push_back(
+        {x, y, z, s.texCoord[0], s.texCoord[1], s.color[0], s.color[1], s.color[2], s.color[3]});
 }
 
 float readFloat(const unsigned char* p) {
@@ -218,14 +218,14 @@ void glInterleavedArrays(GLenum format, GLsizei stride, const GLvoid* pointer) {
     }
     int tex = -1, normal = -1, vertex, size;
     switch (format) {
-    case GL_V3F: vertex = 0, size = 12; break;
-    case GL_N3F_V3F: normal = 0, vertex = 12, size = 24; break;
-    case GL_T2F_V3F: tex = 0, vertex = 8, size = 20; break;
-    case GL_T2F_N3F_V3F: tex = 0, normal = 8, vertex = 20, size = 32; break;
-    default:
-        std::fprintf(stderr, "quongl: interleaved format 0x%x is not supported\n", format);
-        setError(GL_INVALID_ENUM);
-        return;
+        case GL_V3F: vertex = 0, size = 12; break;
+        case GL_N3F_V3F: normal = 0, vertex = 12, size = 24; break;
+        case GL_T2F_V3F: tex = 0, vertex = 8, size = 20; break;
+        case GL_T2F_N3F_V3F: tex = 0, normal = 8, vertex = 20, size = 32; break;
+        default:
+            std::fprintf(stderr, "quongl: interleaved format 0x%x is not supported\n", format);
+            setError(GL_INVALID_ENUM);
+            return;
     }
     State& s = gl();
     s.arrayBase = static_cast<const unsigned char*>(pointer);
@@ -270,10 +270,10 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 void glMatrixMode(GLenum mode) {
     if (!outsideBegin()) return;
     switch (mode) {
-    case GL_MODELVIEW: gl().matrixMode = 0; break;
-    case GL_PROJECTION: gl().matrixMode = 1; break;
-    case GL_TEXTURE: gl().matrixMode = 2; break;
-    default: setError(GL_INVALID_ENUM);
+        case GL_MODELVIEW: gl().matrixMode = 0; break;
+        case GL_PROJECTION: gl().matrixMode = 1; break;
+        case GL_TEXTURE: gl().matrixMode = 2; break;
+        default: setError(GL_INVALID_ENUM);
     }
 }
 
@@ -379,29 +379,29 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param) {
     }
     State& s = gl();
     switch (pname) {
-    case GL_TEXTURE_MIN_FILTER:
-        if (param != GL_NEAREST && param != GL_LINEAR && param != GL_NEAREST_MIPMAP_NEAREST &&
-            param != GL_LINEAR_MIPMAP_NEAREST && param != GL_NEAREST_MIPMAP_LINEAR &&
-            param != GL_LINEAR_MIPMAP_LINEAR) {
-            setError(GL_INVALID_ENUM);
-            return;
-        }
-        s.textures[s.bound].minFilter = param;
-        break;
-    case GL_TEXTURE_MAG_FILTER:
-        if (param != GL_NEAREST && param != GL_LINEAR) {
-            setError(GL_INVALID_ENUM);
-            return;
-        }
-        break;
-    case GL_TEXTURE_WRAP_S:
-    case GL_TEXTURE_WRAP_T:
-        if (param != GL_REPEAT && param != GL_CLAMP) {
-            setError(GL_INVALID_ENUM);
-            return;
-        }
-        break;
-    default: setError(GL_INVALID_ENUM); return;
+        case GL_TEXTURE_MIN_FILTER:
+            if (param != GL_NEAREST && param != GL_LINEAR && param != GL_NEAREST_MIPMAP_NEAREST &&
+                param != GL_LINEAR_MIPMAP_NEAREST && param != GL_NEAREST_MIPMAP_LINEAR &&
+                param != GL_LINEAR_MIPMAP_LINEAR) {
+                setError(GL_INVALID_ENUM);
+                return;
+            }
+            s.textures[s.bound].minFilter = param;
+            break;
+        case GL_TEXTURE_MAG_FILTER:
+            if (param != GL_NEAREST && param != GL_LINEAR) {
+                setError(GL_INVALID_ENUM);
+                return;
+            }
+            break;
+        case GL_TEXTURE_WRAP_S:
+        case GL_TEXTURE_WRAP_T:
+            if (param != GL_REPEAT && param != GL_CLAMP) {
+                setError(GL_INVALID_ENUM);
+                return;
+            }
+            break;
+        default: setError(GL_INVALID_ENUM); return;
     }
     if (s.backend) s.backend->texParameter(s.bound, pname, param);
 }
@@ -443,14 +443,14 @@ static void setCap(GLenum cap, bool on) {
     if (!outsideBegin()) return;
     State& s = gl();
     switch (cap) {
-    case GL_TEXTURE_2D: s.texture2D = on; break;
-    case GL_LIGHTING: s.lighting = on; break;
-    case GL_BLEND:
-    case GL_DEPTH_TEST:
-    case GL_CULL_FACE:
-        if (s.backend) s.backend->enable(cap, on);
-        break;
-    default: setError(GL_INVALID_ENUM);
+        case GL_TEXTURE_2D: s.texture2D = on; break;
+        case GL_LIGHTING: s.lighting = on; break;
+        case GL_BLEND:
+        case GL_DEPTH_TEST:
+        case GL_CULL_FACE:
+            if (s.backend) s.backend->enable(cap, on);
+            break;
+        default: setError(GL_INVALID_ENUM);
     }
 }
 
@@ -459,11 +459,14 @@ void glDisable(GLenum cap) { setCap(cap, false); }
 
 void glBlendFunc(GLenum sfactor, GLenum dfactor) {
     if (!outsideBegin()) return;
-    auto valid = [](GLenum f) { return f <= GL_ONE || (f >= GL_SRC_COLOR && f <= GL_ONE_MINUS_DST_COLOR); };
+    auto valid = [](GLenum f) {
+        return f <= GL_ONE || (f >= GL_SRC_COLOR && f <= GL_ONE_MINUS_DST_COLOR);
+    };
     if (!valid(sfactor) || !valid(dfactor) || sfactor == GL_SRC_COLOR ||
         sfactor == GL_ONE_MINUS_SRC_COLOR || dfactor == GL_DST_COLOR ||
         dfactor == GL_ONE_MINUS_DST_COLOR) {
-        setError(GL_INVALID_ENUM);  // GL 1.1 has no source colour for sfactor, nor dest colour for dfactor
+        setError(GL_INVALID_ENUM);  // GL 1.1 has no source colour for sfactor, nor dest colour for
+                                    // dfactor
         return;
     }
     if (gl().backend) gl().backend->blendFunc(sfactor, dfactor);

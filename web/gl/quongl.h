@@ -122,8 +122,8 @@ void glScaled(GLdouble x, GLdouble y, GLdouble z);
 void glGenTextures(GLsizei n, GLuint* textures);
 void glBindTexture(GLenum target, GLuint texture);
 void glTexParameteri(GLenum target, GLenum pname, GLint param);
-void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width,
-                  GLsizei height, GLint border, GLenum format, GLenum type, const GLvoid* pixels);
+void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels);
 void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* params);
 
 void glEnable(GLenum cap);

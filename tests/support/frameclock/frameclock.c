@@ -38,7 +38,7 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 
-static long frame;   /* frames swapped so far = number of the frame being drawn */
+static long frame; /* frames swapped so far = number of the frame being drawn */
 static int configured;
 static long long stepUs = -1, startS = 1000000000LL;
 static const char* dir;
@@ -49,46 +49,36 @@ static const char* failCall = "";
 static unsigned resizeW, resizeH;
 static int stageObjects, stageText; /* captured already in this frame */
 
-static void configure(void)
-{
+static void configure(void) {
     const char* s;
-    if (configured)
-        return;
+    if (configured) return;
     configured = 1;
-    if ((s = getenv("FRAMECLOCK_STEP_US")))
-        stepUs = atoll(s);
-    if ((s = getenv("FRAMECLOCK_START")))
-        startS = atoll(s);
+    if ((s = getenv("FRAMECLOCK_STEP_US"))) stepUs = atoll(s);
+    if ((s = getenv("FRAMECLOCK_START"))) startS = atoll(s);
     dir = getenv("FRAMECLOCK_DIR");
     if ((s = getenv("FRAMECLOCK_FRAMES"))) {
         const char* p = s;
         numCaptures = 1;
-        for (; *p; ++p)
-            numCaptures += *p == ',';
+        for (; *p; ++p) numCaptures += *p == ',';
         captures = calloc(numCaptures, sizeof *captures);
         numCaptures = 0;
         for (p = s; *p;) {
             char* end;
             long v = strtol(p, &end, 10);
-            if (end == p)
-                break;
+            if (end == p) break;
             captures[numCaptures++] = v;
             p = *end == ',' ? end + 1 : end;
         }
     }
-    if ((s = getenv("FRAMECLOCK_QUIT")))
-        quitFrame = atol(s);
-    if ((s = getenv("FRAMECLOCK_DESTROY")))
-        destroyFrame = atol(s);
-    if ((s = getenv("FRAMECLOCK_FAIL")))
-        failCall = s;
+    if ((s = getenv("FRAMECLOCK_QUIT"))) quitFrame = atol(s);
+    if ((s = getenv("FRAMECLOCK_DESTROY"))) destroyFrame = atol(s);
+    if ((s = getenv("FRAMECLOCK_FAIL"))) failCall = s;
     if ((s = getenv("FRAMECLOCK_RESIZE")) &&
         sscanf(s, "%ld:%ux%u", &resizeFrame, &resizeW, &resizeH) != 3)
         resizeFrame = -1;
 }
 
-static void* next(const char* name)
-{
+static void* next(const char* name) {
     void* f = dlsym(RTLD_NEXT, name);
     if (!f) {
         fprintf(stderr, "frameclock: no %s\n", name);
@@ -97,13 +87,11 @@ static void* next(const char* name)
     return f;
 }
 
-int gettimeofday(struct timeval* tv, void* tz)
-{
+int gettimeofday(struct timeval* tv, void* tz) {
     static int (*real)(struct timeval*, void*);
     configure();
     if (stepUs < 0) {
-        if (!real)
-            real = (int (*)(struct timeval*, void*))next("gettimeofday");
+        if (!real) real = (int (*)(struct timeval*, void*))next("gettimeofday");
         return real(tv, tz);
     }
     long long us = frame * stepUs;
@@ -112,24 +100,20 @@ int gettimeofday(struct timeval* tv, void* tz)
     return 0;
 }
 
-static int wanted(void)
-{
+static int wanted(void) {
     for (int i = 0; i < numCaptures; ++i)
-        if (captures[i] == frame)
-            return dir != NULL;
+        if (captures[i] == frame) return dir != NULL;
     return 0;
 }
 
 /* Writes the current read buffer (the back buffer) of the current drawable. */
-static void capture(const char* stage)
-{
+static void capture(const char* stage) {
     Display* dpy = glXGetCurrentDisplay();
     GLXDrawable d = glXGetCurrentDrawable();
     Window root;
     int x, y;
     unsigned w, h, border, depth;
-    if (!dpy || !d || !XGetGeometry(dpy, d, &root, &x, &y, &w, &h, &border, &depth))
-        return;
+    if (!dpy || !d || !XGetGeometry(dpy, d, &root, &x, &y, &w, &h, &border, &depth)) return;
 
     unsigned char* pixels = malloc((size_t)w * h * 3);
     GLint packAlign;
@@ -154,18 +138,14 @@ static void capture(const char* stage)
     } else {
         fprintf(stderr, "frameclock: cannot write %s\n", path);
     }
-    if (png)
-        png_destroy_write_struct(&png, info ? &info : NULL);
-    if (f)
-        fclose(f);
+    if (png) png_destroy_write_struct(&png, info ? &info : NULL);
+    if (f) fclose(f);
     free(pixels);
 }
 
-void glColor3f(GLfloat r, GLfloat g, GLfloat b)
-{
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
     static void (*real)(GLfloat, GLfloat, GLfloat);
-    if (!real)
-        real = (void (*)(GLfloat, GLfloat, GLfloat))next("glColor3f");
+    if (!real) real = (void (*)(GLfloat, GLfloat, GLfloat))next("glColor3f");
     configure();
     if (wanted()) {
         if (!stageObjects && r == 0.2f && g == 0.2f) {
@@ -179,8 +159,7 @@ void glColor3f(GLfloat r, GLfloat g, GLfloat b)
     real(r, g, b);
 }
 
-static void sendQuit(Display* dpy, Window w)
-{
+static void sendQuit(Display* dpy, Window w) {
     XEvent ev;
     memset(&ev, 0, sizeof ev);
     ev.xkey.type = KeyPress;
@@ -193,8 +172,7 @@ static void sendQuit(Display* dpy, Window w)
     XFlush(dpy);
 }
 
-static void destroyFromOutside(Window w)
-{
+static void destroyFromOutside(Window w) {
     Display* other = XOpenDisplay(NULL);
     if (!other) {
         fprintf(stderr, "frameclock: no second connection\n");
@@ -205,33 +183,27 @@ static void destroyFromOutside(Window w)
     XCloseDisplay(other);
 }
 
-GLXContext glXCreateContext(Display* dpy, XVisualInfo* vis, GLXContext share, Bool direct)
-{
+GLXContext glXCreateContext(Display* dpy, XVisualInfo* vis, GLXContext share, Bool direct) {
     static GLXContext (*real)(Display*, XVisualInfo*, GLXContext, Bool);
     if (!real)
-        real = (GLXContext (*)(Display*, XVisualInfo*, GLXContext, Bool))next("glXCreateContext");
+        real = (GLXContext(*)(Display*, XVisualInfo*, GLXContext, Bool))next("glXCreateContext");
     configure();
     return strcmp(failCall, "create") == 0 ? NULL : real(dpy, vis, share, direct);
 }
 
-Bool glXMakeCurrent(Display* dpy, GLXDrawable drawable, GLXContext ctx)
-{
+Bool glXMakeCurrent(Display* dpy, GLXDrawable drawable, GLXContext ctx) {
     static Bool (*real)(Display*, GLXDrawable, GLXContext);
-    if (!real)
-        real = (Bool (*)(Display*, GLXDrawable, GLXContext))next("glXMakeCurrent");
+    if (!real) real = (Bool(*)(Display*, GLXDrawable, GLXContext))next("glXMakeCurrent");
     configure();
     return strcmp(failCall, "makecurrent") == 0 ? False : real(dpy, drawable, ctx);
 }
 
-void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
-{
+void glXSwapBuffers(Display* dpy, GLXDrawable drawable) {
     static void (*real)(Display*, GLXDrawable);
-    if (!real)
-        real = (void (*)(Display*, GLXDrawable))next("glXSwapBuffers");
+    if (!real) real = (void (*)(Display*, GLXDrawable))next("glXSwapBuffers");
     configure();
 
-    if (wanted())
-        capture("final");
+    if (wanted()) capture("final");
     if (dir) {
         char path[4096];
         GLint vp[4];
@@ -250,10 +222,8 @@ void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
         XResizeWindow(dpy, drawable, resizeW, resizeH);
         XSync(dpy, False);
     }
-    if (frame == quitFrame)
-        sendQuit(dpy, drawable);
-    if (frame == destroyFrame)
-        destroyFromOutside(drawable);
+    if (frame == quitFrame) sendQuit(dpy, drawable);
+    if (frame == destroyFrame) destroyFromOutside(drawable);
     ++frame;
     stageObjects = stageText = 0;
 }
