@@ -23,12 +23,7 @@ SHIM=$BUILD/bench/libperfshim.so
 command -v Xvfb >/dev/null || { echo "capture bench: Xvfb is needed" >&2; exit 1; }
 
 tmp=$(mktemp -d)
-xvfb=
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+trap 'rm -rf "$tmp"' EXIT
 
 echo "== demo-capture: 10 s at 60 fps, 1024x768, .mp4 ($(nproc) cores)"
 for i in $(seq "$RUNS"); do
@@ -46,15 +41,12 @@ PY
   rm -f "$tmp/bench.mp4"
 done
 
-mkfifo "$tmp/fd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/fd" >"$tmp/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 20 num <"$tmp/fd" || { echo "capture bench: Xvfb did not start" >&2; exit 1; }
-for _ in 1 2 3; do
-  DISPLAY=":$num" LIBGL_ALWAYS_SOFTWARE=1 FSOUND_OUTPUT=null PERFSHIM_OUT="$tmp/frames" \
-    PERFSHIM_WARMUP=100 PERFSHIM_STOP=700 LD_PRELOAD="$SHIM" "$LAUNCH" "$DEMO" >/dev/null 2>&1 ||
-    { echo "capture bench: demo-linux failed" >&2; exit 1; }
-done
+# Three runs of the demo on one private Xvfb (scripts/xvfb.sh).
+LAUNCH=$LAUNCH SHIM=$SHIM DEMO=$DEMO FRAMES_OUT=$tmp/frames "$ROOT/scripts/xvfb.sh" bash -c '
+  for _ in 1 2 3; do
+    LIBGL_ALWAYS_SOFTWARE=1 FSOUND_OUTPUT=null PERFSHIM_OUT="$FRAMES_OUT" PERFSHIM_WARMUP=100 \
+      PERFSHIM_STOP=700 LD_PRELOAD="$SHIM" "$LAUNCH" "$DEMO" >/dev/null 2>&1 || exit 1
+  done' || { echo "capture bench: demo-linux failed" >&2; exit 1; }
 python3 - "$tmp/frames" <<'PY'
 import statistics, sys
 fps = [float(dict(f.split("=", 1) for f in l.split())["fps"]) for l in open(sys.argv[1])]
