@@ -147,6 +147,12 @@ protected:
         glRec.state.colour = {{0.2f, 0.3f, 0.4f, 0.8f}};
         ss.setFontTex(7);
     }
+    // The text "AB" drawn half a glyph past its soft offset.
+    void drawAB() {
+        ss.setText("AB");
+        ss.fSoft = 0.5f;
+        ss.draw();
+    }
     // What the scroller leaves for the rest of the frame.
     void expectScrollerState() {
         const GlState& st = glRec.state;
@@ -160,9 +166,7 @@ protected:
 };
 
 TEST_F(ScrollerDraw, FifteenOverlappingQuadsFromTheSoftOffset) {
-    ss.setText("AB");
-    ss.fSoft = 0.5f;
-    ss.draw();
+    drawAB();
     ASSERT_EQ(glRec.draws.size(), 1u);
     const GlDraw& d = glRec.draws[0];
     EXPECT_EQ(d.mode, static_cast<GLenum>(GL_QUADS));
@@ -188,9 +192,7 @@ TEST_F(ScrollerDraw, FifteenOverlappingQuadsFromTheSoftOffset) {
 }
 
 TEST_F(ScrollerDraw, EveryCornerOfEveryGlyphQuadHasItsPositionAndCellCorner) {
-    ss.setText("AB");
-    ss.fSoft = 0.5f;
-    ss.draw();
+    drawAB();
     ASSERT_EQ(glRec.draws.size(), 1u);
     const GlDraw& d = glRec.draws[0];
     ASSERT_EQ(d.vertices.size(), 60u);
