@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "dar_layout.h"
+
 namespace {
 
 const int64_t kMaxSize = INT32_MAX;
@@ -187,13 +189,7 @@ struct Archive {
 };
 
 int32_t getI32(const std::string& b, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | uint8_t(b[at + size_t(i)]);
-    return static_cast<int32_t>(v);
-}
-
-uint16_t getU16(const std::string& b, size_t at) {
-    return static_cast<uint16_t>(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
+    return ql_readI32LE(reinterpret_cast<const unsigned char*>(b.data()) + at);
 }
 
 Archive readArchive(const std::string& path) {
@@ -203,27 +199,31 @@ Archive readArchive(const std::string& path) {
     if (!in) fail(path, std::string("cannot open: ") + std::strerror(errno));
     a.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     const std::string& b = a.bytes;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(b.data());
     const int64_t size = int64_t(b.size());
-    if (size < 8 || b.compare(0, 4, "QDAR") != 0) fail(path, "not a QDAR archive (bad magic)");
-    const int64_t length = getI32(b, 4);
-    if (length < 20 || length > size)
-        fail(path, "length field " + std::to_string(length) + " does not fit the file's " +
-                       std::to_string(size) + " bytes");
-    const int64_t dir = getI32(b, size_t(length - 4));
-    if (dir < 8 || dir + 5 > length || b.compare(size_t(dir), 3, "DIR") != 0)
-        fail(path, "no directory at offset " + std::to_string(dir));
-    const uint32_t count = getU16(b, size_t(dir + 3));
-    const int64_t names = dir + 5 + 6 * int64_t(count);
-    if (names > length) fail(path, "directory runs past the archive's end");
-    for (uint32_t i = 0; i < count; ++i) {
-        const size_t at = size_t(dir + 5 + 6 * i);
-        Archive::Item item{i, getI32(b, at), 0, {}};
-        const int64_t nameAt = names + getU16(b, at + 4);
-        const size_t zero = nameAt < length ? b.find('\0', size_t(nameAt)) : std::string::npos;
+    ql_dar_dir_t dir;
+    switch (ql_dar_findDirectory(bytes, size, &dir)) {
+        case QL_DAR_BAD_MAGIC:
+            fail(path, "not a QDAR archive (bad magic)");
+        case QL_DAR_BAD_LENGTH:
+            fail(path, "length field " + std::to_string(dir.length) + " does not fit the file's " +
+                           std::to_string(size) + " bytes");
+        case QL_DAR_BAD_DIRECTORY:
+            fail(path, "no directory at offset " + std::to_string(dir.offset));
+        case QL_DAR_DIRECTORY_CUT:
+            fail(path, "directory runs past the archive's end");
+        case QL_DAR_DIRECTORY_FOUND:
+            break;
+    }
+    const int64_t length = dir.length;
+    for (uint32_t i = 0; i < dir.count; ++i) {
+        const ql_dar_entry_t entry = ql_dar_entry(bytes, dir, i);
+        Archive::Item item{i, entry.record, 0, {}};
+        const size_t zero = entry.name < length ? b.find('\0', size_t(entry.name)) : std::string::npos;
         if (zero == std::string::npos || int64_t(zero) >= length)
             fail(path, "entry " + std::to_string(i) + ": name outside the archive");
-        item.name = b.substr(size_t(nameAt), zero - size_t(nameAt));
-        if (item.offset < 8 || int64_t(item.offset) + 7 > length)
+        item.name = b.substr(size_t(entry.name), zero - size_t(entry.name));
+        if (item.offset < QL_DAR_HEADER || int64_t(item.offset) + 7 > length)
             fail(path, "entry " + std::to_string(i) + ": record offset outside the archive");
         item.length = getI32(b, size_t(item.offset) + 3);
         if (item.length < 0 || int64_t(item.offset) + 7 + item.length > length)

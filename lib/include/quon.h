@@ -32,8 +32,8 @@
 //   load, quon_getTrace tells what the load did.
 //
 // MEMORY
-//   Everything comes from malloc (the PNG decoder's blocks through safeMalloc,
-//   which counts them). Loads allocate; drawing text allocates nothing. A
+//   Everything comes from malloc (the PNG decoder's blocks through a counting
+//   allocator of its own). Loads allocate; drawing text allocates nothing. A
 //   memory file points into the archive's bytes, which must stay valid while
 //   it is read; images, meshes and fonts keep their own copies once loaded.
 //
@@ -55,8 +55,6 @@
 //   time even with separate contexts. The bytes of a loaded memory file may
 //   be read from any thread (the demo's sound thread plays from them).
 //
-// The entry points for tools and tests (allocation counters, decoder steps,
-// trace internals) stand in their own section at the end of this header.
 #ifndef QUON_H
 #define QUON_H
 
@@ -350,75 +348,5 @@ long quon_font_flush(quon_lib_t* ql, quon_font_t* ff);
 void gfBeginText();
 void gfDrawString(quon_font_t* pf, const char* str, int x, int y);
 void gfEndText();
-
-// ================================================================
-// FOR TOOLS AND TESTS
-// Internal entry points, exported because the library's own tests and tools
-// link the same static library. Not part of the interface an application
-// uses; they may change with the library.
-// ================================================================
-
-// Appends message `msg` (0..27) of ql_trace_msgs, formatted with `value`, to
-// the context's ring; the oldest line drops out. The value is pointer-sized
-// so that "%s" messages carry a text address. -1 for a null context or a
-// message number out of range; 0 otherwise (also when out of memory: the ring
-// stays as it was).
-int ql_trace(ql_t* ql, int msg, intptr_t value);
-// Hands out the next object id of the context for an object of `type`;
-// 0xFFFF when the table cannot grow.
-uint16_t ql_object_new(ql_t* ql, uint16_t type);
-extern const char* const ql_trace_msgs[28];
-
-// The decoder's allocator and its process-wide counters: the size of the last
-// request, the number of requests and their total (these wrap around).
-extern int32_t mallocSize, mallocCount, mallocTotal;
-// Fault hook: when positive, counts requests down; the request that brings it
-// to zero fails. 0 (the default) fails none.
-extern int32_t safeMallocFailAt;
-void* safeMalloc(int size);  // null for a negative size or when out of memory
-int safeFree(void* p);       // accepts null; returns 0
-
-// The PNG decoder step by step, and its debugging output.
-// The next chunk at the read position as a new chunk with its own copy of the
-// data (release it with quon_png_chunkDelete); null at the end, for a chunk
-// that runs past the data or when out of memory (the position is kept then).
-quon_png_chunk_t* quon_png_chunkNext(quon_memfile_t* pmf);
-int quon_png_chunkDelete(quon_png_chunk_t* chunk);  // accepts null; returns 0
-// Copy the chunk's fields into the decoder; -1 for a chunk that is too short.
-int quon_png_addIHDRFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
-int quon_png_addPLTEFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
-// Appends the chunk's data to the compressed store: 0, -1, or -2 when the
-// store cannot grow.
-int quon_png_addIDATFromChunk(quon_png_t* png, quon_png_chunk_t* chunk);
-// Inflates the store and unfilters it into png->pData: 0 or -1.
-int quon_png_decompress(quon_png_t* png);
-// Writes png->pData as it is to a file: 0 or -1.
-int quon_png_saveRAW(quon_png_t* png, const char* filename);
-// Prints the header's fields on standard output.
-void quon_png_printInfo(quon_png_t* png);
-
-// A big-endian 32-bit value in host order.
-uint32_t quon_png_ntohl(uint32_t v);
-// Undo the PNG row filters Sub, Up, Average and Paeth on one row of `len`
-// bytes from src into dest (they may be the same). `last` is the unfiltered
-// row above, null for the first row; bpp the bytes per pixel. Each returns 0
-// and does nothing for a null row or len <= 0.
-int quon_png_filterSub(unsigned char* dest, const unsigned char* src, int len, uint8_t bpp);
-int quon_png_filterUp(unsigned char* dest, const unsigned char* src, const unsigned char* last,
-                      int len);
-int quon_png_filterAvg(unsigned char* dest, const unsigned char* src, const unsigned char* last,
-                       int len, uint8_t bpp);
-int quon_png_filterPaeth(unsigned char* dest, const unsigned char* src, const unsigned char* last,
-                         int len, uint8_t bpp);
-// The Paeth predictor of left a, above b and upper-left c.
-uint8_t quon_png_paethPredictor(uint8_t a, uint8_t b, uint8_t c);
-// Widens packed samples to one byte each. colorType decides how: palette
-// indices (3) are unpacked as they are, grey samples are scaled to 0..255.
-// Returns the number of bytes written, or -1 for a depth other than 1, 2, 4, 8.
-int quon_png_bitsToBytes(const unsigned char* src, unsigned char* dest, uint8_t bpb,
-                         uint32_t length, uint8_t colorType = 0);
-
-// The mesh's vertex data is used in its stored byte order: this does nothing.
-void oia_htonl(void* data, int32_t iCount);
 
 #endif

@@ -1,13 +1,7 @@
-// Asset sources of a context and name lookup in "QDAR" archives.
-//
-// Archive layout (integers little-endian, nothing aligned):
-//   "QDAR", int32 total length L
-//   records: "DAT", int32 n, n file bytes, one uncounted byte
-//   directory: "DIR", uint16 N, N entries (int32 record offset, uint16 name
-//              offset), then the zero-ended names
-//   trailer: "END", int32 directory offset (the archive's last 4 bytes)
-// A lookup reads nothing outside the archive's declared length, nor outside
-// the bytes that are actually held; anything pointing outside gives -1.
+// Asset sources of a context and name lookup in "QDAR" archives (layout in
+// dar_layout.h). A lookup reads nothing outside the archive's declared
+// length, nor outside the bytes that are actually held; anything pointing
+// outside gives -1.
 #include "ql.h"
 
 #include <cstdlib>
@@ -78,35 +72,30 @@ int quon_dar_add_dir(quon_lib_t* h, const char* dirname) {
 
 int32_t ql_dar_getPos_limited(ql_t* ql, const void* pDAR, int64_t limit, const char* pszName) {
     const unsigned char* a = static_cast<const unsigned char*>(pDAR);
-    if (!a || !pszName || limit < 8 || std::memcmp(a, "QDAR", 4) != 0) return -1;
-    const int32_t length = ql_readI32LE(a + 4);
-    ql_trace(ql, QL_MSG_SIZE, length);
-    // The header and the trailer's directory offset must lie inside.
-    if (length < 12 || length > limit) return -1;
-    const int64_t end = length;
-    const int32_t dir = ql_readI32LE(a + end - 4);
-    ql_trace(ql, QL_MSG_DIR_OFFSET, dir);
-    if (dir < 0 || int64_t(dir) + 5 > end || std::memcmp(a + dir, "DIR", 3) != 0) return -1;
-    const unsigned count = ql_readU16LE(a + dir + 3);
-    ql_trace(ql, QL_MSG_DIR_ENTRIES, count);
-    const int64_t names = int64_t(dir) + 5 + 6 * int64_t(count);
-    if (names > end) return -1;
+    if (!pszName) return -1;
+    ql_dar_dir_t dir;
+    const ql_dar_found_t found = ql_dar_findDirectory(a, limit, &dir);
+    if (found == QL_DAR_BAD_MAGIC) return -1;
+    ql_trace(ql, QL_MSG_SIZE, dir.length);
+    if (found == QL_DAR_BAD_LENGTH) return -1;
+    ql_trace(ql, QL_MSG_DIR_OFFSET, dir.offset);
+    if (found == QL_DAR_BAD_DIRECTORY) return -1;
+    ql_trace(ql, QL_MSG_DIR_ENTRIES, dir.count);
+    if (found != QL_DAR_DIRECTORY_FOUND) return -1;
+    const int64_t end = dir.length;
     const size_t wanted = std::strlen(pszName) + 1;
-    for (unsigned i = 0; i < count; ++i) {
-        const unsigned char* entry = a + dir + 5 + 6 * i;
-        const int32_t record = ql_readI32LE(entry);
-        ql_trace(ql, QL_MSG_DATA_OFFSET, record);
-        const unsigned nameOffset = ql_readU16LE(entry + 4);
-        ql_trace(ql, QL_MSG_NAME_OFFSET, nameOffset);
-        const int64_t name = names + nameOffset;
-        if (name >= end) return -1;
+    for (unsigned i = 0; i < dir.count; ++i) {
+        const ql_dar_entry_t entry = ql_dar_entry(a, dir, i);
+        ql_trace(ql, QL_MSG_DATA_OFFSET, entry.record);
+        ql_trace(ql, QL_MSG_NAME_OFFSET, entry.nameOffset);
+        if (entry.name >= end) return -1;
         // Compare the name and its zero byte, never reading past the archive.
-        const size_t room = size_t(end - name);
+        const size_t room = size_t(end - entry.name);
         const size_t n = wanted < room ? wanted : room;
-        if (std::memcmp(a + name, pszName, n) == 0) {
+        if (std::memcmp(a + entry.name, pszName, n) == 0) {
             if (n < wanted) return -1;  // the stored name runs out of the archive
-            ql_trace(ql, QL_MSG_MATCH, record);
-            return record;
+            ql_trace(ql, QL_MSG_MATCH, entry.record);
+            return entry.record;
         }
     }
     return -1;

@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-#include "quon.h"
+#include "dar_layout.h"
+#include "quon_internal.h"
 
 // Source types (ql_data_t::type).
 enum { QL_SOURCE_ARCHIVE = 1, QL_SOURCE_DIR = 3 };
@@ -65,15 +66,6 @@ FILE* ql_open_regular(const char* path, int32_t* size);
 // cannot be allocated or read; *size gets the number of bytes read.
 unsigned char* ql_read_file(const char* path, int32_t* size);
 
-// Little-endian integers of the archive and font formats, read byte by byte
-// (no alignment needed).
-inline int32_t ql_readI32LE(const unsigned char* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                uint32_t(p[3]) << 24);
-}
-inline uint16_t ql_readU16LE(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 // Trace message numbers.
 enum {
