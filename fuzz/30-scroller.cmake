@@ -3,10 +3,7 @@
 if(NOT QUON_FUZZ_READY)
   return()
 endif()
-set(_lib ${PROJECT_SOURCE_DIR}/lib/src)
-set(_src ${PROJECT_SOURCE_DIR}/src)
 quon_add_fuzzer(scroller_text
-  SOURCES ${_src}/Scene.cpp ${_src}/Scene1.cpp ${_src}/Scroller.cpp ${_src}/ScrollerSimple.cpp
-          ${_lib}/png.cpp ${_lib}/quonlib_image.cpp ${PROJECT_SOURCE_DIR}/tests/support/gl_recorder.cpp
-  INCLUDES ${_src} ${PROJECT_SOURCE_DIR}/tests/support
-  LIBS ZLIB::ZLIB)
+  SOURCES ${PROJECT_SOURCE_DIR}/tests/support/gl_recorder.cpp
+  INCLUDES ${PROJECT_SOURCE_DIR}/tests/support
+  LIBS demo)

@@ -30,7 +30,10 @@ float oiaLogo[20] = {
 
 static const char* const pszProgramName = "demo-linux";
 
-int main(int argc, char** argv) {
+// The start-up, from the window to the frame loop and clean-up. Every
+// program's entry point calls it (entry.cpp; the capture's after its own
+// set-up) with the program's command line.
+int demoMain(int argc, char** argv) {
     char pszFontPNG[1024] = "data/slkscr.png";
     char pszFontQFI[1024] = "data/slkscr.qfi";
 

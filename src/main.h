@@ -46,7 +46,32 @@ extern float oiaLogo[20];
 extern "C" quon_data_t* dataQuonData;  // defined by the generated archive object
 extern double fps;                     // frame rate, measured by the window layer
 
+// The frames a window layer has shown and the rate over the last 100 of them,
+// measured into `fps` (the capture's and the page's layers; the X11 and
+// Windows layers keep their own). The clock, in milliseconds, is read every
+// 100th frame only; the first rate comes out near zero unless start gave the
+// time the loop began.
+class FrameRateMeter {
+public:
+    void start(double nowMs) { lastMs_ = nowMs; }
+    template <typename MsClock>
+    void frameShown(MsClock nowMs) {
+        shown_ = countFrame(shown_);
+        if (shown_ % 100 == 0) {
+            double t = nowMs();
+            fps = 100000.0 / (t - lastMs_);
+            lastMs_ = t;
+        }
+    }
+    int32_t shown() const { return shown_; }
+
+private:
+    int32_t shown_ = 0;
+    double lastMs_ = 0;
+};
+
 // Start-up and frame (main.cpp)
+int demoMain(int argc, char** argv);
 int init();
 int run();
 

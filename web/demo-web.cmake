@@ -1,15 +1,14 @@
 # demo-web: the demo as a WebAssembly module with its page, in web/ of the
 # build folder (index.html, quon.js, quon.wasm and
 # the inflater pako_inflate.min.js), servable by any static server.
-# Included by src/CMakeLists.txt in the web build.
+# Included by src/CMakeLists.txt in the web build: the demo's library with the
+# program's entry point, the page's window layer and the clock.
 if(NOT QUON_QDAR)
   message(FATAL_ERROR "Set QUON_QDAR to a native qdar packer (build the Linux tree first)")
 endif()
 set(QUON_WEB_DIR ${CMAKE_BINARY_DIR}/web)
-add_executable(demo-web ${DEMO_SOURCES} ${PROJECT_SOURCE_DIR}/web/page.cpp)
-target_include_directories(demo-web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_definitions(demo-web PRIVATE QUON_RESTART_MS=36226)
-target_link_libraries(demo-web PRIVATE quon fsound quongl)
+add_executable(demo-web entry.cpp clock.cpp ${PROJECT_SOURCE_DIR}/web/page.cpp)
+target_link_libraries(demo-web PRIVATE demo quongl)
 set_target_properties(demo-web PROPERTIES OUTPUT_NAME quon SUFFIX .js
   RUNTIME_OUTPUT_DIRECTORY ${QUON_WEB_DIR})
 # No JavaScript libraries but the core: a GL call that quongl lacks cannot be
@@ -21,5 +20,5 @@ target_link_options(demo-web PRIVATE
 # The inflater goes beside the module as it is: the compiler's JavaScript
 # optimiser would rewrite it.
 configure_file(${QUON_PAKO_INFLATE} ${QUON_WEB_DIR}/pako_inflate.min.js COPYONLY)
-quon_add_archive(demo-web ${QUON_DATA_DIR}/linux.manifest ${QUON_QDAR})
+quon_add_archive(demo-web ${QUON_MANIFEST} ${QUON_QDAR})
 configure_file(${PROJECT_SOURCE_DIR}/web/index.html ${QUON_WEB_DIR}/index.html COPYONLY)

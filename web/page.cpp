@@ -16,14 +16,14 @@
 #include "fsound.h"
 #include "main.h"
 #include "quongl_webgl.h"
+#include "stepclock.h"
 
 char* commandLineName = nullptr;
 double fps = 0;
 
 namespace {
 
-int iFrames = 0;  // frames shown so far
-double fLast = 0;
+FrameRateMeter frameRate;  // frames shown so far, and fps
 int (*frameFunction)() = nullptr;
 bool quitRequested = false;
 long long stepUs = -1;
@@ -42,18 +42,13 @@ void frame() {
     glFlush();
     glFinish();
 
-    // Frames per second over the last 100 frames, as the desktop layers measure it.
-    ++iFrames;
-    if (iFrames % 100 == 0) {
-        double now = emscripten_get_now();
-        fps = 100000.0 / (now - fLast);
-        fLast = now;
-    }
-    EM_ASM({ Module['quonFrameDone']($0, $1); }, iFrames - 1, fps);
+    frameRate.frameShown([] { return emscripten_get_now(); });
+    const int32_t shown = frameRate.shown();
+    EM_ASM({ Module['quonFrameDone']($0, $1); }, shown - 1, fps);
 
     if (done || quitRequested)
         endLoop("quit");
-    else if (stopFrame >= 0 && iFrames > stopFrame)
+    else if (stopFrame >= 0 && shown > stopFrame)
         endLoop("stop");
 }
 
@@ -62,8 +57,7 @@ void frame() {
 // Seconds; the page's performance.now(), or the stepped test clock.
 double webClockSeconds() {
     if (stepUs < 0) return emscripten_get_now() / 1000.0;
-    long long us = iFrames * stepUs;
-    return (double)(1000000000LL + us / 1000000) + (double)(us % 1000000) / 1000000.0;
+    return stepClockSeconds(frameRate.shown(), 1000000000LL, stepUs, 1000000);
 }
 
 extern "C" {
@@ -104,7 +98,7 @@ int initWindow(int W, int H) {
 
 void loopWindow(int (*run)()) {
     frameFunction = run;
-    fLast = emscripten_get_now();
+    frameRate.start(emscripten_get_now());
     // Paced by the browser's animation frames; does not return (the stack unwinds).
     emscripten_set_main_loop(frame, 0, 1);
 }

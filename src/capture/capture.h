@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,15 +27,13 @@ struct CaptureSettings {
     std::string temp;    // where it is written until it is complete
 };
 
-// The settings of this run, filled by the command line before the demo starts.
-CaptureSettings& captureSettings();
-
 // Stereo samples (per channel) that come before frame k: k * rate / fps,
 // rounded down, so each frame takes its share with the fraction carried.
 inline int64_t samplesBeforeFrame(int64_t k, int fps) { return k * kCaptureRate / fps; }
 
 // The frame clock (frameclock.cpp): util_getCurrentTime reads frame / fps
-// seconds; the window layer moves it on by one frame after each frame.
+// seconds; the window layer starts it and moves it on by one frame after each
+// frame.
 void frameClockStart(int fps);
 void frameClockAdvance();
 
@@ -43,6 +42,20 @@ void frameClockAdvance();
 struct CaptureFrame {
     std::vector<uint8_t> pixels;
     std::vector<int16_t> audio;
+};
+
+// Where the time goes, in seconds summed over the run; demo-capture prints it
+// when DEMO_CAPTURE_TIMES is set (the benchmark does). Each thread sums its own.
+struct RenderTimes {
+    // Drawing (the frame function and the read-back request), mixing the
+    // music, copying frames out of their buffer objects, waiting for room in
+    // the encoder's queue.
+    double draw = 0, mix = 0, copy = 0, wait = 0;
+};
+struct EncodeTimes {
+    // Colour conversion, video and sound encoding with the writing of their
+    // packets, waiting for frames.
+    double convert = 0, video = 0, sound = 0, idle = 0;
 };
 
 // Encodes and writes on a thread of its own (encoder.cpp).
@@ -61,32 +74,30 @@ public:
     CaptureFrame recycled();
     // Drains the queue, flushes the codecs and closes the file; "" or an error.
     std::string finish();
+    // The encoder thread's figures; complete once finish has returned.
+    EncodeTimes times() const;
 
 private:
     struct Impl;
     Impl* impl_;
 };
 
-// Called by the window layer: the encoder to feed, and each frame's end
-// (frames done so far) for the progress line.
-// The window layer counts the frames it has handed over in
-// captureFramesDelivered.
-Encoder& captureEncoder();
-void captureProgress(int64_t framesDone);
-extern int64_t captureFramesDelivered;
-
-// Where the time goes, in seconds summed over the run; demo-capture prints it
-// when DEMO_CAPTURE_TIMES is set (the benchmark does).
-struct CaptureTimes {
-    // The render thread: drawing (the frame function and the read-back
-    // request), mixing the music, copying frames out of their buffer objects,
-    // waiting for room in the encoder's queue.
-    double draw = 0, mix = 0, copy = 0, wait = 0;
-    // The encoder thread: colour conversion, video and sound encoding with the
-    // writing of their packets, waiting for frames.
-    double convert = 0, video = 0, sound = 0, idle = 0;
+// One capture as its window layer renders it. The capture's entry point sets
+// it up (settings, an open encoder, a progress call) and hands it to the
+// window layer before it starts the demo; the window layer reports back in it.
+struct CaptureRun {
+    CaptureSettings settings;
+    Encoder* encoder = nullptr;
+    std::function<void(int64_t framesDone)> progress;  // after every frame
+    // Written by the window layer (the render thread):
+    int64_t delivered = 0;  // frames handed to the encoder
+    RenderTimes times;
 };
-extern CaptureTimes captureTimes;
+
+// The capture's window layer (egl.cpp) renders `run`: its initWindow opens
+// the context at the capture's size and starts the frame clock, its
+// loopWindow renders run->settings.frames frames. `run` must outlive the demo.
+void captureWindowRender(CaptureRun* run);
 
 // Seconds from an arbitrary start, for the figures above.
 inline double captureNow() {

@@ -1,7 +1,7 @@
 // demo-capture's entry point: reads the command line, checks every input
 // before any work, opens the encoder on a temporary file beside the output,
-// runs the demo's own start-up (quonDemoMain, the demo's main built for the
-// capture), and renames the file into place only when it is complete. An
+// hands the capture to its window layer, runs the demo's own start-up
+// (demoMain), and renames the file into place only when it is complete. An
 // interrupted or failed capture removes the temporary file.
 #include <cerrno>
 #include <chrono>
@@ -17,8 +17,7 @@
 
 #include "capture.h"
 #include "fsound.h"
-
-int quonDemoMain(int argc, char** argv);
+#include "main.h"
 
 namespace {
 
@@ -32,9 +31,6 @@ const char* const kUsage =
     "  --fps N      frames per second, 1 to 240 (default 60)\n"
     "  --size WxH   picture size, even numbers from 16 to 8192 (default 1024x768)\n"
     "  --quality Q  0 (smallest file) to 100 (best), default 80; .mkv is always lossless\n";
-
-CaptureSettings settings;
-Encoder* encoder = nullptr;
 
 // The temporary file's name, kept where a signal handler can read it.
 char tempPath[4096];
@@ -72,7 +68,8 @@ bool parseSize(const char* s, int& w, int& h) {
            h % 2 == 0;
 }
 
-void parse(int argc, char** argv) {
+CaptureSettings parse(int argc, char** argv) {
+    CaptureSettings settings;
     double seconds = 72.452;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -141,13 +138,8 @@ void parse(int argc, char** argv) {
     ::close(fd);
     settings.temp = temp;
     strcpy(tempPath, temp.c_str());
+    return settings;
 }
-
-// Progress: on a terminal one line that is rewritten, at most four times a
-// second; otherwise one summary line at the end (printed by main).
-std::chrono::steady_clock::time_point started;
-std::chrono::steady_clock::time_point lastShown;
-bool onTerminal = false;
 
 std::string clockText(double s) {
     long t = std::lround(s);
@@ -156,71 +148,87 @@ std::string clockText(double s) {
     return buf;
 }
 
-double speedOf(int64_t framesDone, double elapsed) {
-    return elapsed > 0 ? framesDone / (double)settings.fps / elapsed : 0;
-}
+// Progress: on a terminal one line that is rewritten, at most four times a
+// second; otherwise one summary line at the end (printed by main).
+class Progress {
+public:
+    explicit Progress(const CaptureSettings& cs) : cs_(cs) {}
+
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
+    double speed(int64_t framesDone) const {
+        double s = elapsed();
+        return s > 0 ? framesDone / (double)cs_.fps / s : 0;
+    }
+
+    void frameDone(int64_t framesDone) {
+        if (!onTerminal_) return;
+        auto now = Clock::now();
+        if (framesDone < cs_.frames && now - lastShown_ < std::chrono::milliseconds(250)) return;
+        lastShown_ = now;
+        double s = elapsed();
+        double left = framesDone > 0 ? s * (cs_.frames - framesDone) / framesDone : 0;
+        printf("\rframe %lld/%lld  %5.1f%%  elapsed %s  left %s  %.2fx real time   ",
+               (long long)framesDone, (long long)cs_.frames, 100.0 * framesDone / cs_.frames,
+               clockText(s).c_str(), clockText(left).c_str(), speed(framesDone));
+        fflush(stdout);
+    }
+    void end() const {
+        if (onTerminal_) printf("\n");
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    const CaptureSettings& cs_;
+    const bool onTerminal_ = isatty(STDOUT_FILENO);
+    const Clock::time_point started_ = Clock::now();
+    Clock::time_point lastShown_ = started_;
+};
 
 }  // namespace
-
-CaptureSettings& captureSettings() { return settings; }
-Encoder& captureEncoder() { return *encoder; }
-
-void captureProgress(int64_t framesDone) {
-    if (!onTerminal) return;
-    auto now = std::chrono::steady_clock::now();
-    if (framesDone < settings.frames && now - lastShown < std::chrono::milliseconds(250)) return;
-    lastShown = now;
-    double elapsed = std::chrono::duration<double>(now - started).count();
-    double left = framesDone > 0 ? elapsed * (settings.frames - framesDone) / framesDone : 0;
-    printf("\rframe %lld/%lld  %5.1f%%  elapsed %s  left %s  %.2fx real time   ",
-           (long long)framesDone, (long long)settings.frames, 100.0 * framesDone / settings.frames,
-           clockText(elapsed).c_str(), clockText(left).c_str(), speedOf(framesDone, elapsed));
-    fflush(stdout);
-}
 
 int main(int argc, char** argv) {
     atexit(removeTemp);
     // A hang-up that was ignored when we started (nohup) stays ignored.
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         if (signal(sig, onSignal) == SIG_IGN && sig == SIGHUP) signal(sig, SIG_IGN);
-    parse(argc, argv);
+    CaptureRun run;
+    run.settings = parse(argc, argv);
+    const CaptureSettings& settings = run.settings;
 
-    Encoder enc;
-    encoder = &enc;
-    std::string e = enc.open(settings);
+    Encoder encoder;
+    std::string e = encoder.open(settings);
     if (!e.empty()) die(e);
-
-    onTerminal = isatty(STDOUT_FILENO);
-    started = lastShown = std::chrono::steady_clock::now();
-    frameClockStart(settings.fps);
+    Progress progress(settings);
+    run.encoder = &encoder;
+    run.progress = [&progress](int64_t framesDone) { progress.frameDone(framesDone); };
     FSOUND_SetOutput("manual");  // the music is mixed frame by frame, no device
 
     // The demo's own start-up and frame loop, with this program's window layer.
+    captureWindowRender(&run);
     char name[] = "demo-capture";
     char* demoArgv[] = {name, nullptr};
-    quonDemoMain(1, demoArgv);
+    demoMain(1, demoArgv);
 
-    e = enc.finish();
-    if (onTerminal) printf("\n");
-    if (e.empty() && captureFramesDelivered != settings.frames)
-        e = "rendering stopped after " + std::to_string(captureFramesDelivered) + " frames";
+    e = encoder.finish();
+    progress.end();
+    if (e.empty() && run.delivered != settings.frames)
+        e = "rendering stopped after " + std::to_string(run.delivered) + " frames";
     if (e.empty() && rename(settings.temp.c_str(), settings.output.c_str()) != 0)
         e = "cannot rename " + settings.temp + " to " + settings.output + ": " + strerror(errno);
     if (!e.empty()) die(e);
     complete = true;
 
-    double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     printf("demo-capture: %s: %lld frames, %.3f s at %d fps, %dx%d, in %.1f s (%.2fx real time)\n",
            settings.output.c_str(), (long long)settings.frames,
            (double)settings.frames / settings.fps, settings.fps, settings.width, settings.height,
-           elapsed, speedOf(settings.frames, elapsed));
+           progress.elapsed(), progress.speed(settings.frames));
     if (getenv("DEMO_CAPTURE_TIMES")) {
-        const CaptureTimes& t = captureTimes;
+        const RenderTimes& r = run.times;
+        const EncodeTimes t = encoder.times();
         printf(
             "times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
             "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
-            t.draw, t.mix, t.copy, t.wait, t.convert, t.video, t.sound, t.idle);
+            r.draw, r.mix, r.copy, r.wait, t.convert, t.video, t.sound, t.idle);
     }
     return 0;
 }

@@ -21,15 +21,13 @@
 #include "main.h"
 
 char* commandLineName = nullptr;
-double fps = 0;  // frames per second of demo time, measured every 100 frames
+double fps = 0;
 
 static EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 static EGLSurface eglSurface = EGL_NO_SURFACE;
 static EGLContext eglContext = EGL_NO_CONTEXT;
-static int iFrames = 0;
-int64_t captureFramesDelivered = 0;
-CaptureTimes captureTimes;
-static double fThis = 0, fLast = 0;
+static CaptureRun* capture = nullptr;  // set by the capture's entry point
+static FrameRateMeter frameRate;        // frames per second of demo time
 
 // Frames in flight between the draw and the copy out of its buffer object.
 constexpr int kRing = 3;
@@ -39,9 +37,15 @@ static void fail(const char* what) {
     exit(1);
 }
 
+void captureWindowRender(CaptureRun* run) { capture = run; }
+
 // The requested size is the demo's window size; the capture draws at its own.
 int initWindow(int /*W*/, int /*H*/) {
-    const CaptureSettings& cs = captureSettings();
+    if (!capture) {
+        fprintf(stderr, "%s: no capture to render.\n", commandLineName);
+        exit(1);
+    }
+    const CaptureSettings& cs = capture->settings;
     auto getPlatformDisplay =
         (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
     if (getPlatformDisplay)
@@ -79,6 +83,7 @@ int initWindow(int /*W*/, int /*H*/) {
 
     iWidth = cs.width;
     iHeight = cs.height;
+    frameClockStart(cs.fps);
     return 0;
 }
 
@@ -104,16 +109,18 @@ bool deliver(Slot& slot, size_t bytes) {
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     double t1 = captureNow();
-    captureTimes.copy += t1 - t0;
-    ok = ok && captureEncoder().push(std::move(slot.frame));
-    captureTimes.wait += captureNow() - t1;
+    capture->times.copy += t1 - t0;
+    ok = ok && capture->encoder->push(std::move(slot.frame));
+    capture->times.wait += captureNow() - t1;
+    capture->delivered += ok;
     return ok;
 }
 
 }  // namespace
 
 void loopWindow(int (*run)()) {
-    const CaptureSettings& cs = captureSettings();
+    const CaptureSettings& cs = capture->settings;
+    RenderTimes& times = capture->times;
     const size_t bytes = (size_t)cs.width * cs.height * 4;
     Slot ring[kRing];
     for (Slot& s : ring) {
@@ -132,7 +139,7 @@ void loopWindow(int (*run)()) {
         glFlush();
 
         Slot& slot = ring[k % kRing];
-        slot.frame = captureEncoder().recycled();
+        slot.frame = capture->encoder->recycled();
         GLint packAlign;
         glGetIntegerv(GL_PACK_ALIGNMENT, &packAlign);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -142,7 +149,7 @@ void loopWindow(int (*run)()) {
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
         glPixelStorei(GL_PACK_ALIGNMENT, packAlign);
         double t1 = captureNow();
-        captureTimes.draw += t1 - t0;
+        times.draw += t1 - t0;
 
         // The music of this frame's 1/fps seconds, end callbacks included.
         // Without a running sound layer the frame is silent.
@@ -150,30 +157,20 @@ void loopWindow(int (*run)()) {
         slot.frame.audio.assign((size_t)n * 2, 0);
         if (n > 0 && FSOUND_MixFrames(slot.frame.audio.data(), n) != n)
             std::fill(slot.frame.audio.begin(), slot.frame.audio.end(), (int16_t)0);
-        captureTimes.mix += captureNow() - t1;
+        times.mix += captureNow() - t1;
         ++rendered;
 
-        if (k >= kRing - 1) {
-            ok = deliver(ring[(k - (kRing - 1)) % kRing], bytes);
-            captureFramesDelivered += ok;
-        }
+        if (k >= kRing - 1) ok = deliver(ring[(k - (kRing - 1)) % kRing], bytes);
 
         frameClockAdvance();
-        ++iFrames;
-        if (iFrames % 100 == 0) {
-            fThis = util_getCurrentTime() * 1000.0;
-            fps = 100000.0 / (fThis - fLast);
-            fLast = fThis;
-        }
-        captureProgress(captureFramesDelivered);
+        frameRate.frameShown([] { return util_getCurrentTime() * 1000.0; });
+        capture->progress(capture->delivered);
         if (done) break;
     }
     // The frames still in their buffer objects.
-    for (int64_t j = rendered > kRing - 1 ? rendered - (kRing - 1) : 0; ok && j < rendered; ++j) {
+    for (int64_t j = rendered > kRing - 1 ? rendered - (kRing - 1) : 0; ok && j < rendered; ++j)
         ok = deliver(ring[j % kRing], bytes);
-        captureFramesDelivered += ok;
-    }
-    captureProgress(captureFramesDelivered);
+    capture->progress(capture->delivered);
     for (Slot& s : ring) glDeleteBuffers(1, &s.pbo);
 }
 

@@ -51,6 +51,7 @@ struct Encoder::Impl {
     AVPacket* pkt = nullptr;
     int64_t vpts = 0, apts = 0;
     bool headerWritten = false;
+    EncodeTimes times;  // the encoder thread's own; read after it has ended
 
     std::thread thread;
     std::mutex m;
@@ -231,11 +232,11 @@ std::string Encoder::Impl::encodeVideo(const CaptureFrame& f) {
                    stride);
     }
     double t1 = captureNow();
-    captureTimes.convert += t1 - t0;
+    times.convert += t1 - t0;
     vframe->pts = vpts++;
     if ((err = avcodec_send_frame(venc, vframe)) < 0) return avError("encoding", err);
     std::string e = drain(venc, vst);
-    captureTimes.video += captureNow() - t1;
+    times.video += captureNow() - t1;
     return e;
 }
 
@@ -310,7 +311,7 @@ void Encoder::Impl::work() {
             double t0 = captureNow();
             std::unique_lock<std::mutex> lock(m);
             cv.wait(lock, [&] { return !queue.empty() || closing; });
-            captureTimes.idle += captureNow() - t0;
+            times.idle += captureNow() - t0;
             if (queue.empty()) return;
             f = std::move(queue.front());
             queue.pop_front();
@@ -319,7 +320,7 @@ void Encoder::Impl::work() {
         std::string e = encodeVideo(f);
         double t0 = captureNow();
         if (e.empty()) e = encodeAudio(&f);
-        captureTimes.sound += captureNow() - t0;
+        times.sound += captureNow() - t0;
         if (!e.empty()) {
             setError(e);
             return;
@@ -369,6 +370,8 @@ CaptureFrame Encoder::recycled() {
     }
     return f;
 }
+
+EncodeTimes Encoder::times() const { return impl_->times; }
 
 std::string Encoder::finish() {
     if (impl_->thread.joinable()) {

@@ -5,6 +5,7 @@
 // error adds up over a long capture.
 #include "capture.h"
 #include "main.h"
+#include "stepclock.h"
 
 static int64_t clockFrame = 0;
 static int clockFps = 60;
@@ -16,4 +17,4 @@ void frameClockStart(int fps) {
 
 void frameClockAdvance() { ++clockFrame; }
 
-double util_getCurrentTime() { return (double)clockFrame / clockFps; }
+double util_getCurrentTime() { return stepClockSeconds(clockFrame, 0, 1, clockFps); }

@@ -16,8 +16,8 @@
 #include "main.h"
 #include "scene_fake.h"
 
-// ------------------------------------------------------------ what main() uses
-// (main.cpp is built with its main renamed; these are never called here)
+// ------------------------------------------------------------ what demoMain uses
+// (it is linked with run and init; these are never called here)
 char* commandLineName = nullptr;
 double fps = 0;
 extern "C" {

@@ -1,6 +1,6 @@
 // The demo's music start-up and loop (soundInit, nextMus) on the sound layer
-// with the caller mixing; the track comes from a directory source. This
-// build restarts the loop at 1234 ms.
+// with the caller mixing; the track comes from a directory source. The loop
+// restarts where the programs of this build restart it (QUON_RESTART_MS).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -77,8 +77,10 @@ TEST_F(Music, MissingTrackReportsTheErrorAndStillSwitchesTheSpectrumOn) {
 }
 
 TEST_F(Music, PlaysTheTrackOnceThenLoopsFromTheRestartPosition) {
-    fsound_test::Track t =
-        fsound_test::encode("tune", fsound_test::sines(3 * kRate / 2, kRate, {440, 550}), kRate, 2);
+    // The track runs on for 1.5 s after the restart position.
+    const int restart = QUON_RESTART_MS * kRate / 1000;
+    fsound_test::Track t = fsound_test::encode(
+        "tune", fsound_test::sines(restart + 3 * kRate / 2, kRate, {440, 550}), kRate, 2);
     ASSERT_FALSE(t.ogg.empty());
     putTune(t);
     setenv("FSOUND_OUTPUT", "manual", 1);
@@ -87,7 +89,6 @@ TEST_F(Music, PlaysTheTrackOnceThenLoopsFromTheRestartPosition) {
     EXPECT_EQ(out, "");
     ASSERT_NE(mus, nullptr);
 
-    const int restart = 1234 * kRate / 1000;
     std::vector<short> expected(t.decoded);
     for (int loop = 0; loop < 3; ++loop)
         expected.insert(expected.end(), t.decoded.begin() + restart * 2, t.decoded.end());

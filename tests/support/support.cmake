@@ -30,9 +30,23 @@ function(quon_add_gtest name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES LABELS "${T_LABELS}")
 endfunction()
 
+# Stand-ins and helpers that several tests link, compiled once: object
+# libraries, so that their definitions come before the demo's and the
+# library's archives on every link (a stand-in must win over the real thing).
+add_library(gl_recorder OBJECT ${QUON_TEST_SUPPORT}/gl_recorder.cpp)    # the recording OpenGL
+add_library(scene_fake OBJECT ${QUON_TEST_SUPPORT}/scene_fake.cpp)      # the scene's loads
+add_library(font_fake OBJECT ${QUON_TEST_SUPPORT}/font_fake.cpp)        # the font's prints
+add_library(music_vorbis OBJECT ${QUON_TEST_SUPPORT}/music_vorbis.cpp)  # decoding the tracks
+target_compile_options(music_vorbis PRIVATE -w)  # the decoder's own source, as it is
+foreach(_support gl_recorder scene_fake font_fake music_vorbis)
+  target_include_directories(${_support} PUBLIC ${QUON_TEST_SUPPORT})
+  target_link_libraries(${_support} PRIVATE demo)  # the headers of the demo and the library
+endforeach()
+
 # The frame clock: preloaded into the demo, it fixes the clock's step,
 # captures frames before the swap and can make the window or context fail.
 add_library(frameclock SHARED ${QUON_TEST_SUPPORT}/frameclock/frameclock.c)
+target_include_directories(frameclock PRIVATE ${PROJECT_SOURCE_DIR}/src)  # stepclock.h
 target_link_libraries(frameclock PRIVATE OpenGL::GL OpenGL::GLX X11::X11 PNG::PNG ${CMAKE_DL_LIBS})
 # The library lives in another process's address space; no sanitizer runtime there.
 target_compile_options(frameclock PRIVATE -fno-sanitize=all)

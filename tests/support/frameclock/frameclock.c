@@ -38,6 +38,8 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 
+#include "stepclock.h"
+
 static long frame; /* frames swapped so far = number of the frame being drawn */
 static int configured;
 static long long stepUs = -1, startS = 1000000000LL;
@@ -94,9 +96,9 @@ int gettimeofday(struct timeval* tv, void* tz) {
         if (!real) real = (int (*)(struct timeval*, void*))next("gettimeofday");
         return real(tv, tz);
     }
-    long long us = frame * stepUs;
-    tv->tv_sec = startS + us / 1000000;
-    tv->tv_usec = us % 1000000;
+    StepTime t = stepClockAt(frame, startS, stepUs, 1000000);
+    tv->tv_sec = t.sec;
+    tv->tv_usec = t.rest;
     return 0;
 }
 
