@@ -21,5 +21,5 @@ target_link_options(demo-web PRIVATE
 # The inflater goes beside the module as it is: the compiler's JavaScript
 # optimiser would rewrite it.
 configure_file(${QUON_PAKO_INFLATE} ${QUON_WEB_DIR}/pako_inflate.min.js COPYONLY)
-quon_add_archive(demo-web ${QUON_DATA_DIR}/linux.manifest ${QUON_QDAR})
+quon_add_archive(demo-web ${QUON_DATA_DIR}/full.manifest ${QUON_QDAR})
 configure_file(${PROJECT_SOURCE_DIR}/web/index.html ${QUON_WEB_DIR}/index.html COPYONLY)

@@ -123,12 +123,12 @@ def serve(folder):
 
 def linux_frames(native, source, frames, tmp):
     """The Linux demo's final frames under the frame clock (40 ms steps), run
-    from an empty folder: only the linked archive serves, as on the page."""
-    empty = tempfile.mkdtemp(dir=tmp)
+    from the repository root, where it finds the UFO in data/: the whole scene,
+    which the page must show from its own archive alone."""
     env = dict(os.environ, LD_PRELOAD=f'{native}/tests/libframeclock.so', FRAMECLOCK_DIR=tmp,
                FRAMECLOCK_STEP_US='40000', FRAMECLOCK_FRAMES=','.join(map(str, frames)),
                FRAMECLOCK_QUIT=str(max(frames)), FSOUND_OUTPUT='null')
-    subprocess.run([f'{source}/scripts/xvfb.sh', f'{native}/src/demo-linux'], cwd=empty,
+    subprocess.run([f'{source}/scripts/xvfb.sh', f'{native}/src/demo-linux'], cwd=source,
                    env=env, check=True, timeout=120, stdout=subprocess.DEVNULL)
     return {n: Image.open(f'{tmp}/frame-{n}-final.png').convert('RGB') for n in frames}
 
