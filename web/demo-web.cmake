@@ -1,6 +1,7 @@
 # demo-web: the demo as a WebAssembly module with its page, in web/ of the
-# build folder (index.html, quon.js, quon.wasm and
-# the inflater pako_inflate.min.js), servable by any static server.
+# build folder (index.html, its audio worklet quon-audio.js, quon.js,
+# quon.wasm and the inflater pako_inflate.min.js), servable by any static
+# server from any folder.
 # Included by src/CMakeLists.txt in the web build: the demo's library with the
 # program's entry point, the page's window layer and the clock.
 if(NOT QUON_QDAR)
@@ -20,5 +21,6 @@ target_link_options(demo-web PRIVATE
 # The inflater goes beside the module as it is: the compiler's JavaScript
 # optimiser would rewrite it.
 configure_file(${QUON_PAKO_INFLATE} ${QUON_WEB_DIR}/pako_inflate.min.js COPYONLY)
-quon_add_archive(demo-web ${QUON_MANIFEST} ${QUON_QDAR})
+quon_add_archive(demo-web ${QUON_DATA_DIR}/full.manifest ${QUON_QDAR})
 configure_file(${PROJECT_SOURCE_DIR}/web/index.html ${QUON_WEB_DIR}/index.html COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/web/quon-audio.js ${QUON_WEB_DIR}/quon-audio.js COPYONLY)

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""assets_linked_archive.py PROGRAM linux|win32
+"""linked_archive.py PROGRAM linux|win32|full
 
-Finds the asset archive linked into PROGRAM (demo-linux or demo-win32.exe) and
-compares it with the published layout: total length, directory offset, and
+Finds the asset archive linked into PROGRAM (demo-linux, demo-win32.exe, or
+with "full" demo-capture or the web page's quon.wasm) and
+compares it with the expected layout: total length, directory offset, and
 every directory entry in order (name, record offset, record length), read
 byte by byte from the program file itself, independently of the library's
 reader. Fails (status 1) on any difference, a missing entry included."""
@@ -16,9 +17,11 @@ COMMON = [
     ("data/cheese.png", 20903), ("data/cheese.oia", 2316), ("data/slkscr.png", 981),
     ("data/slkscr.qfi", 1020),
 ]
+LINUX = COMMON + [("data/tune.ogg", 1050035), ("data/scroller.txt", 598)]
 LAYOUTS = {
-    "linux": (1159263, 1158978,
-              COMMON + [("data/tune.ogg", 1050035), ("data/scroller.txt", 598)]),
+    "linux": (1159263, 1158978, LINUX),
+    # The Linux archive's records and names unchanged, the UFO's two behind them.
+    "full": (1253867, 1253542, LINUX + [("data/UFO-0.oia", 79884), ("data/ufo.png", 14664)]),
     "win32": (362744, 362419,
               COMMON + [("data/scroller.txt", 598), ("data/tune.ogg", 158912),
                         ("data/ufo.png", 14664), ("data/UFO-0.oia", 79884)]),

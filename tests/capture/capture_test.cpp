@@ -63,9 +63,10 @@ Result shell(const std::string& cmd) {
     return r;
 }
 
-// Runs demo-capture ARGS from the repository root with no display.
-Result capture(const std::string& args) {
-    return shell("cd '" + env("SOURCE_DIR") + "' && env -u DISPLAY ASAN_OPTIONS=detect_leaks=0 '" +
+// Runs demo-capture ARGS with no display, from the repository root unless
+// another folder is given.
+Result capture(const std::string& args, const std::string& cwd = env("SOURCE_DIR")) {
+    return shell("cd '" + cwd + "' && env -u DISPLAY ASAN_OPTIONS=detect_leaks=0 '" +
                  env("CAPTURE") + "' " + args);
 }
 
@@ -107,7 +108,9 @@ using progtest::Image;
 Image readPNG(const std::string& path) { return progtest::readPNG(path, 3); }
 
 // The running demo's frames 0, 30 (the bars have turned green at frame 26)
-// and 49 against a 2 s capture at 25 fps, both on a 40 ms clock step.
+// and 49 against a 2 s capture at 25 fps, both on a 40 ms clock step. The
+// demo runs from the repository root, where it finds the UFO in data/; the
+// capture runs from an empty folder and must show the UFO all the same.
 //
 // Tolerance: both contexts are Mesa's llvmpipe with 8-bit colour and a
 // 24-bit depth buffer drawing the same calls, and the step is 40 ms for both,
@@ -128,8 +131,10 @@ TEST(CaptureFrames, EqualTheRunningDemosFrames) {
                         " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 timeout 120 '" +
                         env("DEMO") + "'");
     ASSERT_EQ(demo.status, 0) << demo.out;
-    Result cap = capture("--fps 25 --seconds 2 '" + dir + "/c.mkv'");
+    std::string empty = tempDir();
+    Result cap = capture("--fps 25 --seconds 2 '" + dir + "/c.mkv'", empty);
     ASSERT_EQ(cap.status, 0) << cap.out;
+    rmdir(empty.c_str());
     std::vector<unsigned char> video = decodeVideo(dir + "/c.mkv");
     const size_t frameBytes = (size_t)W * H * 3;
     ASSERT_EQ(video.size(), 50 * frameBytes);
