@@ -13,7 +13,9 @@ JOBS=$(nproc)
 "$ROOT/scripts/deps.sh"
 
 echo "== native build ($(date +%T))"
+# (Every part on: scripts/run-demo.sh may have configured build/ for the demo alone.)
 cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUON_TESTS=ON -DQUON_BENCH=ON -DQUON_CAPTURE=ON \
   -DQUON_WIN32_EXE="$ROOT/build-win32/src/demo-win32.exe"
 cmake --build "$ROOT/build" -j "$JOBS"
 
