@@ -121,14 +121,15 @@ def serve(folder):
     return server, f'http://127.0.0.1:{server.server_address[1]}/index.html'
 
 
-def linux_frames(native, source, frames, tmp):
+def linux_frames(native, source, frames, tmp, demo=None, cwd=None):
     """The Linux demo's final frames under the frame clock (40 ms steps), run
-    from an empty folder: only the linked archive serves, as on the page."""
-    empty = tempfile.mkdtemp(dir=tmp)
+    from an empty folder: only the linked archive serves, as on the page.
+    (Or another demo-linux, or from the folder cwd.)"""
+    cwd = cwd or tempfile.mkdtemp(dir=tmp)
     env = dict(os.environ, LD_PRELOAD=f'{native}/tests/libframeclock.so', FRAMECLOCK_DIR=tmp,
                FRAMECLOCK_STEP_US='40000', FRAMECLOCK_FRAMES=','.join(map(str, frames)),
                FRAMECLOCK_QUIT=str(max(frames)), FSOUND_OUTPUT='null')
-    subprocess.run([f'{source}/scripts/xvfb.sh', f'{native}/src/demo-linux'], cwd=empty,
+    subprocess.run([f'{source}/scripts/xvfb.sh', demo or f'{native}/src/demo-linux'], cwd=cwd,
                    env=env, check=True, timeout=120, stdout=subprocess.DEVNULL)
     return {n: Image.open(f'{tmp}/frame-{n}-final.png').convert('RGB') for n in frames}
 
