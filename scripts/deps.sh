@@ -8,7 +8,8 @@
 #   capture  demo-capture: OpenGL without a display (EGL) and FFmpeg's libraries, ffmpeg
 #   windows  the Windows cross build and Wine
 #   web      the web build: Emscripten and the page's inflater
-#   release  scripts/release.sh (with run, capture, windows and web): the zip writer
+#   release  scripts/release.sh (with run, capture, windows and web): the zip writer, and git
+#            for the commit time that dates the archives
 #   test     the tests, benchmarks and fuzzing (scripts/test.sh installs every group)
 set -euo pipefail
 
@@ -21,7 +22,7 @@ declare -A GROUP=(
              libswresample-dev ffmpeg"
   [windows]="mingw-w64 libz-mingw-w64-dev wine64"
   [web]="emscripten node-pako"
-  [release]="python3"
+  [release]="python3 git"
   [test]="libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
           clang libclang-rt-14-dev
           xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools

@@ -27,11 +27,11 @@ JOBS=$(nproc)
 "$ROOT/scripts/deps.sh" run capture windows web release
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+  SOURCE_DATE_EPOCH=$(git -c safe.directory="$ROOT" log -1 --format=%ct 2>/dev/null) ||
     die "no commit to date the archives by: set SOURCE_DATE_EPOCH"
 fi
 export SOURCE_DATE_EPOCH
-git diff --quiet HEAD 2>/dev/null || echo "release: note: the tree differs from its last commit"
+git -c safe.directory="$ROOT" diff --quiet HEAD 2>/dev/null || echo "release: note: the tree differs from its last commit"
 
 NATIVE=$ROOT/build-release WIN=$ROOT/build-release-win32 WEB=$ROOT/build-release-web
 rm -rf "$NATIVE" "$WIN" "$WEB"
