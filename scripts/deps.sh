@@ -1,33 +1,48 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing quon need.
+# deps.sh [GROUP...]
+# Installs the Debian 12 packages of the named groups; without a group, all of them.
 # Only what is missing is installed; run as root or with sudo.
+#   run      build demo-linux and run it (scripts/run-demo.sh): the compiler, its libraries,
+#            the asset tools' libraries, and Xvfb with the screenshot tools for a machine
+#            without a display
+#   capture  demo-capture: OpenGL without a display (EGL) and FFmpeg's libraries, ffmpeg
+#   windows  the Windows cross build and Wine
+#   web      the web build: Emscripten and the page's inflater
+#   release  scripts/release.sh (with run, capture, windows and web): the zip writer, and git
+#            for the commit time that dates the archives
+#   test     the tests, benchmarks and fuzzing (scripts/test.sh installs every group)
 set -euo pipefail
 
-PACKAGES=(
-  # build
-  cmake g++ make pkg-config
-  zlib1g-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev
-  libasound2-dev libstb-dev
-  # demo-capture: OpenGL without a display, encoding; ffmpeg for its tests
-  libegl-dev libegl-mesa0 libavformat-dev libavcodec-dev libswscale-dev libswresample-dev ffmpeg
-  # asset and music tools
-  libvorbis-dev libogg-dev
-  # tests, benchmarks, fuzzing
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
-  clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools python3 python3-pil
-  # Windows build and its tests
-  mingw-w64 libz-mingw-w64-dev wine64
-  # web build (emscripten; the page's inflater node-pako) and its tests in headless Chromium
-  emscripten node-pako chromium-headless-shell
+declare -A GROUP=(
+  [run]="cmake g++ make pkg-config
+         zlib1g-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libasound2-dev libstb-dev
+         libvorbis-dev libogg-dev
+         xvfb xauth imagemagick xdotool"
+  [capture]="libegl-dev libegl-mesa0 libavformat-dev libavcodec-dev libswscale-dev
+             libswresample-dev ffmpeg"
+  [windows]="mingw-w64 libz-mingw-w64-dev wine64"
+  [web]="emscripten node-pako"
+  [release]="python3 git"
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
+          clang libclang-rt-14-dev
+          xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools
+          python3 python3-pil chromium-headless-shell"
 )
+ORDER=(run capture windows web release test)
+
+[ $# -gt 0 ] || set -- "${ORDER[@]}"
+wanted=()
+for g in "$@"; do
+  [ -n "${GROUP[$g]:-}" ] || { echo "deps: unknown group '$g' (groups: ${ORDER[*]})" >&2; exit 2; }
+  wanted+=(${GROUP[$g]})
+done
 
 missing=()
-for p in "${PACKAGES[@]}"; do
+for p in $(printf '%s\n' "${wanted[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "deps: everything is installed"
+  echo "deps: everything is installed ($*)"
   exit 0
 fi
 SUDO=""

@@ -2,51 +2,64 @@
 # Builds demo-linux (if needed) and runs it from the repository root.
 # With a display it runs until you press q, Q, Escape or Ctrl+C, or close the
 # window. Without one (no DISPLAY) it runs for about five seconds on a private
-# Xvfb server, saves a screenshot to out/screenshot.png and says where.
+# Xvfb server, saves a screenshot and says where.
+# Environment: BUILD (the build folder, default build/; a new one is configured
+# for the demo alone), SCREENSHOT (default out/screenshot.png), SECONDS_TO_RUN (5).
+# Exit status 0 once the demo has run (or the screenshot is saved); otherwise
+# non-zero, with a line saying what went wrong.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-ROOT=$PWD
-BUILD=${BUILD:-$ROOT/build}
-
-[ -n "${QUON_RUN_DEMO_ON_XVFB:-}" ] || "$ROOT/scripts/deps.sh"
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=$(realpath -m -- "${BUILD:-$ROOT/build}")
+SCREENSHOT=$(realpath -m -- "${SCREENSHOT:-$ROOT/out/screenshot.png}")
+cd "$ROOT"
 SECONDS_TO_RUN=${SECONDS_TO_RUN:-5}
-
-if [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  fi
-  cmake --build "$BUILD" --target demo-linux -j "$(nproc)"
-fi
 DEMO=$BUILD/src/demo-linux
-
-if [ -n "${DISPLAY:-}" ] && [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
-  exec "$DEMO"
-fi
+die() { echo "run-demo: $*" >&2; exit 1; }
 
 if [ -z "${QUON_RUN_DEMO_ON_XVFB:-}" ]; then
-  for tool in Xvfb import; do
-    command -v "$tool" >/dev/null || { echo "run-demo: $tool is needed without a display" >&2; exit 1; }
-  done
+  "$ROOT/scripts/deps.sh" run || die "could not install the packages it needs (scripts/deps.sh run)"
+  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQUON_TESTS=OFF -DQUON_BENCH=OFF -DQUON_CAPTURE=OFF || die "configuring $BUILD failed"
+  fi
+  cmake --build "$BUILD" --target demo-linux -j "$(nproc)" || die "building demo-linux failed"
+
+  if [ -n "${DISPLAY:-}" ]; then
+    rc=0
+    "$DEMO" || rc=$?
+    [ "$rc" -eq 0 ] || die "demo-linux ended with status $rc (display $DISPLAY)"
+    exit 0
+  fi
+  command -v Xvfb >/dev/null || die "Xvfb is needed without a display (scripts/deps.sh run)"
+  command -v import >/dev/null || die "import (ImageMagick) is needed without a display"
   # Again, on a private Xvfb (scripts/xvfb.sh sets DISPLAY).
   QUON_RUN_DEMO_ON_XVFB=1 exec "$ROOT/scripts/xvfb.sh" "$ROOT/scripts/run-demo.sh" "$@"
 fi
+
 demo=
-cleanup() { [ -n "$demo" ] && kill "$demo" 2>/dev/null; }
+cleanup() {
+  if [ -n "$demo" ]; then kill "$demo" 2>/dev/null || true; fi
+}
 trap cleanup EXIT
 
 echo "run-demo: no display, running on Xvfb $DISPLAY for $SECONDS_TO_RUN s"
 "$DEMO" &
 demo=$!
 sleep "$SECONDS_TO_RUN"
-kill -0 "$demo" 2>/dev/null || { wait "$demo"; echo "run-demo: the demo ended early (status $?)" >&2; exit 1; }
-mkdir -p "$ROOT/out"
-import -window root "$ROOT/out/screenshot.png"
+if ! kill -0 "$demo" 2>/dev/null; then
+  rc=0
+  wait "$demo" || rc=$?
+  demo=
+  die "the demo ended early (status $rc)"
+fi
+mkdir -p "$(dirname "$SCREENSHOT")"
+import -window root "$SCREENSHOT" || die "could not save the screenshot to $SCREENSHOT"
 # End it the way a user would.
 if command -v xdotool >/dev/null; then
-  xdotool key q
+  xdotool key q || true
   for _ in $(seq 50); do kill -0 "$demo" 2>/dev/null || break; sleep 0.1; done
 fi
 kill "$demo" 2>/dev/null || true
 wait "$demo" 2>/dev/null || true
 demo=
-echo "run-demo: screenshot saved to $ROOT/out/screenshot.png"
+echo "run-demo: screenshot saved to $SCREENSHOT"

@@ -2,6 +2,8 @@
 # Installs what is missing, builds everything and runs every test:
 #  1. the native build (demo, library, tools, tests, benchmarks) and its tests;
 #  2. the Windows program, cross-built with mingw-w64 (its Wine tests run in step 1's suite);
+#     then the release (scripts/release.sh: dist/ from builds of its own), whose
+#     archives and video step 1's suite unpacks and runs;
 #  3. the web build (Emscripten) and its page tests in headless Chromium;
 #  4. a clang build with AddressSanitizer + UndefinedBehaviorSanitizer and the fuzz targets,
 #     running the unit tests again and a short smoke run of each fuzzer.
@@ -13,8 +15,10 @@ JOBS=$(nproc)
 "$ROOT/scripts/deps.sh"
 
 echo "== native build ($(date +%T))"
+# (Every part on: scripts/run-demo.sh may have configured build/ for the demo alone.)
 cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUON_WIN32_EXE="$ROOT/build-win32/src/demo-win32.exe"
+  -DQUON_TESTS=ON -DQUON_BENCH=ON -DQUON_CAPTURE=ON \
+  -DQUON_WIN32_EXE="$ROOT/build-win32/src/demo-win32.exe" -DQUON_DIST_DIR="$ROOT/dist"
 cmake --build "$ROOT/build" -j "$JOBS"
 
 echo "== Windows build ($(date +%T))"
@@ -22,6 +26,9 @@ cmake -S "$ROOT" -B "$ROOT/build-win32" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
   -DQUON_QDAR="$ROOT/build/tools/qdar"
 cmake --build "$ROOT/build-win32" -j "$JOBS"
+
+echo "== release ($(date +%T))"
+"$ROOT/scripts/release.sh"
 
 echo "== tests ($(date +%T))"
 (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS" --timeout 300)

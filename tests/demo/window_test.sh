@@ -6,9 +6,10 @@
 #   FRAMECLOCK  the preloaded test library (frame log, resize, quit)
 #   XCLIENT     the demo_xclient helper
 #   SOURCE_DIR  the repository root
+#   BUILD       the build folder (case run-demo)
 # Cases: window, key:NAME (an xdotool key name), delete, destroy, resize,
-# resize-next-frame, glx-create, glx-makecurrent, nodisplay, and noglx (on a
-# server without GLX).
+# resize-next-frame, glx-create, glx-makecurrent, nodisplay, noglx (on a
+# server without GLX), and run-demo (scripts/run-demo.sh, without a display).
 set -u
 case_=$1
 TITLE="quon-lib GLX Test"
@@ -176,6 +177,19 @@ nodisplay)
     [ "$rc" -eq 255 ] || fail "DISPLAY $d: exit status $rc, expected 255"
     [ -s "$work/out" ] && fail "DISPLAY $d: unexpected output"
   done
+  ;;
+run-demo)
+  # The front door end to end with no display, against this build (its build
+  # step is a no-op): status 0, the last line names the screenshot, and the
+  # screenshot is a frame of the whole scene (the UFO too: it runs from the root).
+  env -u DISPLAY FSOUND_OUTPUT=null BUILD="$BUILD" SCREENSHOT="$work/shot.png" \
+    "$SOURCE_DIR/scripts/run-demo.sh" >"$work/out" 2>&1
+  rc=$?
+  [ "$rc" -eq 0 ] || fail "run-demo.sh: exit status $rc, expected 0"
+  [ "$(tail -n1 "$work/out")" = "run-demo: screenshot saved to $work/shot.png" ] ||
+    fail "run-demo.sh's last line: $(tail -n1 "$work/out")"
+  /usr/bin/python3 "$SOURCE_DIR/tests/windows/check_frame.py" "$work/shot.png" ||
+    fail "the screenshot is not a frame of the scene"
   ;;
 *)
   echo "unknown case $case_"; exit 2 ;;

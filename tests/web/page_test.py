@@ -129,14 +129,16 @@ def serve(folder):
     return server, f'http://127.0.0.1:{server.server_address[1]}/index.html'
 
 
-def linux_frames(native, source, frames, tmp):
+def linux_frames(native, source, frames, tmp, demo=None, cwd=None):
     """The Linux demo's final frames under the frame clock (40 ms steps), run
     from the repository root, where it finds the UFO in data/: the whole scene,
-    which the page must show from its own archive alone."""
+    which the page must show from its own archive alone. (Or another
+    demo-linux, or from the folder cwd.)"""
     env = dict(os.environ, LD_PRELOAD=f'{native}/tests/libframeclock.so', FRAMECLOCK_DIR=tmp,
                FRAMECLOCK_STEP_US='40000', FRAMECLOCK_FRAMES=','.join(map(str, frames)),
                FRAMECLOCK_QUIT=str(max(frames)), FSOUND_OUTPUT='null')
-    subprocess.run([f'{source}/scripts/xvfb.sh', f'{native}/src/demo-linux'], cwd=source,
+    subprocess.run([f'{source}/scripts/xvfb.sh', demo or f'{native}/src/demo-linux'],
+                   cwd=cwd or source,
                    env=env, check=True, timeout=120, stdout=subprocess.DEVNULL)
     return {n: Image.open(f'{tmp}/frame-{n}-final.png').convert('RGB') for n in frames}
 

@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""The release that scripts/release.sh wrote into dist/, one artifact per run,
+each unpacked into an empty folder outside the tree and run there:
+  linux    the tarball's entries, dates and owners; demo-linux's libraries and
+           newest glibc version; its frame 30 under Xvfb, started from its
+           folder, against the same frame of demo-linux from the repository root
+  windows  the zip's entries and dates, the program's PE time stamp; under Wine
+           it shows the scene and ends on Escape (tests/windows/wine_demo_test.sh)
+  web      the zip's entries and dates; the page served from a subfolder of a
+           local server in headless Chromium, its frame 30 against the Linux one
+  video    ffprobe: H.264 1024x768 at 60 fps and AAC, 72.45 s; its first frame
+           shows the UFO
+The frames come from tests/web/page_test.py (the frame clock, the comparison)."""
+import argparse, json, os, re, subprocess, sys, tarfile, tempfile, time, zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', 'web'))
+import page_test  # noqa: E402
+from PIL import Image, ImageChops  # noqa: E402
+
+# What demo-linux may need: OpenGL/GLX, GLU, X11, ALSA, zlib and glibc.
+ALLOWED_LIBS = {'libGL.so.1', 'libGLX.so.0', 'libOpenGL.so.0', 'libGLU.so.1', 'libX11.so.6',
+                'libasound.so.2', 'libz.so.1', 'libc.so.6', 'libm.so.6', 'libpthread.so.0',
+                'libdl.so.2', 'ld-linux-x86-64.so.2'}
+NEWEST_GLIBC = (2, 34)
+FRAME = 30
+
+failures = []
+
+
+def check(ok, what):
+    print(('ok   ' if ok else 'FAIL ') + what)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def epoch(source):
+    """The time every entry must carry: SOURCE_DATE_EPOCH, or the commit's time."""
+    return int(os.environ.get('SOURCE_DATE_EPOCH') or subprocess.run(
+        ['git', '-C', source, '-c', f'safe.directory={source}', 'log', '-1', '--format=%ct'],
+        check=True, capture_output=True, text=True).stdout)
+
+
+def unpack(path, source, into):
+    """Unpacks the archive into the empty folder `into` and checks that it holds
+    one folder named as the archive, every entry dated like the commit and, in a
+    tarball, owned by 0/0. Returns the folder and its files' names."""
+    top = re.sub(r'\.(tar\.gz|zip)$', '', os.path.basename(path))
+    when = epoch(source)
+    if path.endswith('.tar.gz'):
+        with open(path, 'rb') as f:
+            check(f.read(8)[4:8] == b'\0\0\0\0', 'the gzip header carries no time')
+        with tarfile.open(path) as t:
+            members = t.getmembers()
+            check(all(m.uid == 0 and m.gid == 0 for m in members), 'every entry owned by 0/0')
+            check(all(m.mtime == when for m in members),
+                  f'every entry dated {when} ({sorted({m.mtime for m in members})})')
+            names = [m.name for m in members if m.isfile()]
+            t.extractall(into)
+    else:
+        with zipfile.ZipFile(path) as z:
+            want = time.gmtime(when)[:5] + (time.gmtime(when).tm_sec // 2 * 2,)
+            dates = {i.date_time for i in z.infolist()}
+            check(dates == {want}, f'every entry dated {want} ({sorted(dates)})')
+            names = z.namelist()
+            z.extractall(into)
+            for i in z.infolist():  # zipfile does not restore modes
+                os.chmod(os.path.join(into, i.filename), (i.external_attr >> 16) & 0o777)
+    check(all(n.startswith(top + '/') for n in names), f'one folder, {top}/')
+    return os.path.join(into, top), {n[len(top) + 1:] for n in names}
+
+
+def root_frame(a, tmp):
+    """Frame FRAME of the tree's demo-linux from the repository root (the whole scene)."""
+    return page_test.linux_frames(a.native, a.source, [FRAME], tmp)[FRAME]
+
+
+def test_linux(a, tmp):
+    folder, files = unpack(f'{a.dist}/quon-{a.version}-linux-x86_64.tar.gz', a.source,
+                           f'{tmp}/unpacked')
+    check(files == {'demo-linux', 'data/ufo.png', 'data/UFO-0.oia', 'README.txt'},
+          f'demo-linux, data/ufo.png, data/UFO-0.oia, README.txt ({sorted(files)})')
+    demo = f'{folder}/demo-linux'
+    dyn = subprocess.run(['readelf', '-d', '-V', '-W', demo], capture_output=True,
+                         text=True).stdout
+    needed = set(re.findall(r'\(NEEDED\).*\[(.*)\]', dyn))
+    check(needed and needed <= ALLOWED_LIBS,
+          f'it needs only OpenGL, GLU, X11, ALSA, zlib and glibc ({sorted(needed)})')
+    glibc = max(tuple(map(int, v.split('.'))) for v in re.findall(r'GLIBC_(\d+\.\d+)', dyn))
+    check(glibc <= NEWEST_GLIBC, f'its newest glibc version is 2.34 at most '
+          f'(GLIBC_{".".join(map(str, glibc))})')
+    got = page_test.linux_frames(a.native, a.source, [FRAME], f'{tmp}/dist', demo=demo,
+                                 cwd=folder)[FRAME]
+    share = page_test.compare(got, root_frame(a, tmp))
+    check(share <= page_test.SHARE_TOL, f'frame {FRAME} from its folder is the whole scene '
+          f'({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
+
+
+def test_windows(a, tmp):
+    folder, files = unpack(f'{a.dist}/quon-{a.version}-windows-x64.zip', a.source,
+                           f'{tmp}/unpacked')
+    check(files == {'demo-win32.exe', 'README.txt'}, f'demo-win32.exe, README.txt ({sorted(files)})')
+    exe = f'{folder}/demo-win32.exe'
+    with open(exe, 'rb') as f:
+        pe = f.read(4096)
+    at = int.from_bytes(pe[0x3c:0x40], 'little')
+    stamp = int.from_bytes(pe[at + 8:at + 12], 'little') if pe[at:at + 4] == b'PE\0\0' else None
+    check(stamp == 0, f'the PE header carries no link time ({stamp})')
+    run = subprocess.run([f'{a.source}/scripts/xvfb.sh',
+                          f'{a.source}/tests/windows/wine_demo_test.sh', exe, 'run'],
+                         capture_output=True, text=True, timeout=240)
+    print(run.stdout + run.stderr)
+    check(run.returncode == 0, 'under Wine it shows the scene and ends on Escape')
+
+
+def test_web(a, tmp):
+    site = f'{tmp}/site'
+    folder, files = unpack(f'{a.dist}/quon-{a.version}-web.zip', a.source, f'{site}/any/sub')
+    check('index.html' in files, f'index.html ({sorted(files)})')
+    # Served from a subfolder: any URL that is not relative misses.
+    server, url = page_test.serve(site)
+    url = url.replace('/index.html', '/' + os.path.relpath(folder, site) + '/index.html')
+    browser = page_test.Browser(a.chromium)
+    got = None
+    try:
+        s = browser.open(f'{url}?step=40&stop={FRAME}&grab={FRAME}')
+        r = browser.wait(s, 'window.quonTest.ended === "stop"')
+        got = page_test.decode_png(r['frames'][str(FRAME)]) if str(FRAME) in r['frames'] else None
+    except RuntimeError as e:
+        print(e)
+    finally:
+        browser.close()
+        server.shutdown()
+    check(got is not None, f'the page runs from {url}')
+    if got is None:
+        return
+    share = page_test.compare(got, root_frame(a, tmp))
+    check(share <= page_test.SHARE_TOL, f'frame {FRAME} from a subfolder is the whole scene '
+          f'({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
+
+
+def test_video(a, tmp):
+    video = f'{a.dist}/quon-{a.version}.mp4'
+    probe = json.loads(subprocess.run(
+        ['ffprobe', '-v', 'error', '-show_entries', 'stream=codec_type,codec_name,width,height,'
+         'r_frame_rate:format=duration', '-of', 'json', video], capture_output=True,
+        text=True).stdout or '{}')
+    streams = sorted((s['codec_type'], s['codec_name'], s.get('width'), s.get('height'),
+                      s['r_frame_rate'] if s['codec_type'] == 'video' else None)
+                     for s in probe.get('streams', []))
+    check(streams == [('audio', 'aac', None, None, None), ('video', 'h264', 1024, 768, '60/1')],
+          f'two streams: H.264 1024x768 at 60 fps, AAC ({streams})')
+    duration = float(probe.get('format', {}).get('duration', 0))
+    check(abs(duration - 72.45) < 0.05, f'72.45 s long ({duration} s)')
+    # Its first frame against the Linux demo's from the root and from an empty
+    # folder (no UFO): where the two differ, the video is nearer the first.
+    subprocess.run(['ffmpeg', '-v', 'error', '-i', video, '-frames:v', '1', f'{tmp}/v.png'],
+                   check=True)
+    got = Image.open(f'{tmp}/v.png').convert('RGB')
+    full = page_test.linux_frames(a.native, a.source, [0], f'{tmp}/full')[0]
+    os.mkdir(f'{tmp}/bare/empty')
+    bare = page_test.linux_frames(a.native, a.source, [0], f'{tmp}/bare',
+                                  cwd=f'{tmp}/bare/empty')[0]
+    ufo = ImageChops.difference(full, bare).convert('L').point(lambda v: 255 if v > 40 else 0)
+    near_full = ImageChops.difference(got, full).convert('L')
+    near_bare = ImageChops.difference(got, bare).convert('L')
+    closer = ImageChops.multiply(ImageChops.subtract(near_bare, near_full).point(
+        lambda v: 255 if v > 0 else 0), ufo)
+    n, k = ufo.histogram()[255], closer.histogram()[255]
+    check(n > 1000 and k >= 0.9 * n,
+          f'its first frame shows the UFO ({k} of the {n} pixels it changes are nearer it)')
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('artifact', choices=['linux', 'windows', 'web', 'video'])
+    ap.add_argument('--dist', required=True)
+    ap.add_argument('--version', required=True)
+    ap.add_argument('--native', required=True)
+    ap.add_argument('--source', required=True)
+    ap.add_argument('--chromium', default='chromium-headless-shell')
+    a = ap.parse_args()
+    a.dist, a.native, a.source = map(os.path.abspath, (a.dist, a.native, a.source))
+    with tempfile.TemporaryDirectory(prefix='quon-release-') as tmp:  # outside the tree
+        for d in ('dist', 'full', 'bare'):
+            os.mkdir(f'{tmp}/{d}')
+        globals()['test_' + a.artifact](a, tmp)
+    return 1 if failures else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
