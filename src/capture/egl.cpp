@@ -27,7 +27,7 @@ static EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 static EGLSurface eglSurface = EGL_NO_SURFACE;
 static EGLContext eglContext = EGL_NO_CONTEXT;
 static CaptureRun* capture = nullptr;  // set by the capture's entry point
-static FrameRateMeter frameRate;        // frames per second of demo time
+static FrameRateMeter frameRate;       // frames per second of demo time
 
 // Frames in flight between the draw and the copy out of its buffer object.
 constexpr int kRing = 3;
@@ -55,7 +55,10 @@ int initWindow(int /*W*/, int /*H*/) {
         fail("can't open an EGL display without a window system");
     if (!eglBindAPI(EGL_OPENGL_API)) fail("can't use OpenGL through EGL");
 
-    // As the X11 layer's visual: 8-bit colour and a 24-bit depth buffer.
+    // As the X11 layer's visual: 8-bit colour without alpha and a 24-bit
+    // depth buffer. eglChooseConfig takes sizes as minimums and sorts deeper
+    // colour first (Mesa lists 10-bit configs before 8-bit ones), so the
+    // exact match is picked from its list.
     const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
                                     EGL_PBUFFER_BIT,
                                     EGL_RENDERABLE_TYPE,
@@ -69,10 +72,21 @@ int initWindow(int /*W*/, int /*H*/) {
                                     EGL_DEPTH_SIZE,
                                     24,
                                     EGL_NONE};
-    EGLConfig config;
+    EGLConfig configs[256];
     EGLint numConfigs = 0;
-    if (!eglChooseConfig(eglDisplay, configAttribs, &config, 1, &numConfigs) || numConfigs < 1)
-        fail("can't find an EGL configuration for OpenGL");
+    if (!eglChooseConfig(eglDisplay, configAttribs, configs, 256, &numConfigs)) numConfigs = 0;
+    EGLConfig config = nullptr;
+    for (EGLint i = 0; i < numConfigs && !config; ++i) {
+        auto get = [&](EGLint a) {
+            EGLint v = -1;
+            eglGetConfigAttrib(eglDisplay, configs[i], a, &v);
+            return v;
+        };
+        if (get(EGL_RED_SIZE) == 8 && get(EGL_GREEN_SIZE) == 8 && get(EGL_BLUE_SIZE) == 8 &&
+            get(EGL_ALPHA_SIZE) == 0 && get(EGL_DEPTH_SIZE) == 24 && get(EGL_SAMPLES) == 0)
+            config = configs[i];
+    }
+    if (!config) fail("can't find an EGL configuration for OpenGL");
     const EGLint surfaceAttribs[] = {EGL_WIDTH, cs.width, EGL_HEIGHT, cs.height, EGL_NONE};
     eglSurface = eglCreatePbufferSurface(eglDisplay, config, surfaceAttribs);
     if (eglSurface == EGL_NO_SURFACE) fail("can't create the drawing surface");
