@@ -51,12 +51,27 @@ struct RenderTimes {
     // music, copying frames out of their buffer objects, waiting for room in
     // the encoder's queue.
     double draw = 0, mix = 0, copy = 0, wait = 0;
+    // CPU time: the render thread's over the frame loop, and that of the
+    // threads the GL driver started with the context (its rasterisers).
+    double cpu = 0, driverCpu = 0;
 };
 struct EncodeTimes {
     // Colour conversion, video and sound encoding with the writing of their
     // packets, waiting for frames.
     double convert = 0, video = 0, sound = 0, idle = 0;
+    // The encoder thread's CPU time. (The codecs' own threads end with the
+    // codecs; their time is the process's less that of the other threads.)
+    double cpu = 0;
 };
+
+// CPU time in seconds (cputime.cpp): the calling thread's, the process's;
+// the ids of the process's threads now (sorted), those in `after` but not in
+// `before`, and the CPU time that the threads of `ids` still running have used.
+double threadCpuNow();
+double processCpuNow();
+std::vector<int> processThreads();
+std::vector<int> threadsStarted(const std::vector<int>& before, const std::vector<int>& after);
+double threadsCpu(const std::vector<int>& ids);
 
 // Encodes and writes on a thread of its own (encoder.cpp).
 class Encoder {

@@ -154,7 +154,9 @@ class Progress {
 public:
     explicit Progress(const CaptureSettings& cs) : cs_(cs) {}
 
-    double elapsed() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
+    double elapsed() const {
+        return std::chrono::duration<double>(Clock::now() - started_).count();
+    }
     double speed(int64_t framesDone) const {
         double s = elapsed();
         return s > 0 ? framesDone / (double)cs_.fps / s : 0;
@@ -229,6 +231,15 @@ int main(int argc, char** argv) {
             "times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
             "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
             r.draw, r.mix, r.copy, r.wait, t.convert, t.video, t.sound, t.idle);
+        // The main thread renders; what it spends outside the frame loop is
+        // start-up and clean-up. The codecs' threads have ended by now: their
+        // time is what the process has used beyond the threads counted here.
+        const double all = processCpuNow(), mainThread = threadCpuNow();
+        printf(
+            "cpu (s): render thread %.2f, GL driver's threads %.2f, encoder thread %.2f, "
+            "codec threads %.2f, start-up and clean-up %.2f; whole process %.2f on %ld cores\n",
+            r.cpu, r.driverCpu, t.cpu, all - mainThread - r.driverCpu - t.cpu, mainThread - r.cpu,
+            all, sysconf(_SC_NPROCESSORS_ONLN));
     }
     return 0;
 }

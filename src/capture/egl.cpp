@@ -26,8 +26,9 @@ double fps = 0;
 static EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 static EGLSurface eglSurface = EGL_NO_SURFACE;
 static EGLContext eglContext = EGL_NO_CONTEXT;
-static CaptureRun* capture = nullptr;  // set by the capture's entry point
-static FrameRateMeter frameRate;       // frames per second of demo time
+static CaptureRun* capture = nullptr;   // set by the capture's entry point
+static FrameRateMeter frameRate;        // frames per second of demo time
+static std::vector<int> driverThreads;  // started by the GL driver with the context
 
 // Frames in flight between the draw and the copy out of its buffer object.
 constexpr int kRing = 3;
@@ -46,6 +47,7 @@ int initWindow(int /*W*/, int /*H*/) {
         exit(1);
     }
     const CaptureSettings& cs = capture->settings;
+    const std::vector<int> threadsBefore = processThreads();
     auto getPlatformDisplay =
         (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
     if (getPlatformDisplay)
@@ -94,6 +96,7 @@ int initWindow(int /*W*/, int /*H*/) {
     if (eglContext == EGL_NO_CONTEXT) fail("can't open EGL context");
     if (!eglMakeCurrent(eglDisplay, eglSurface, eglSurface, eglContext))
         fail("can't set GL context");
+    driverThreads = threadsStarted(threadsBefore, processThreads());
 
     iWidth = cs.width;
     iHeight = cs.height;
@@ -144,6 +147,7 @@ void loopWindow(int (*run)()) {
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
 
+    const double cpu0 = threadCpuNow();
     bool ok = true;
     int64_t rendered = 0;
     while (ok && rendered < cs.frames) {
@@ -186,6 +190,8 @@ void loopWindow(int (*run)()) {
         ok = deliver(ring[j % kRing], bytes);
     capture->progress(capture->delivered);
     for (Slot& s : ring) glDeleteBuffers(1, &s.pbo);
+    times.cpu = threadCpuNow() - cpu0;
+    times.driverCpu = threadsCpu(driverThreads);
 }
 
 int cleanWindow() {

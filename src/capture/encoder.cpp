@@ -305,6 +305,12 @@ std::string Encoder::Impl::close() {
 }
 
 void Encoder::Impl::work() {
+    const double cpu0 = threadCpuNow();
+    struct AddCpu {
+        double& sum;
+        double from;
+        ~AddCpu() { sum += threadCpuNow() - from; }
+    } addCpu{times.cpu, cpu0};
     for (;;) {
         CaptureFrame f;
         {
