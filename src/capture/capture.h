@@ -7,6 +7,7 @@
 #define DEMO_CAPTURE_H
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,6 +45,13 @@ struct CaptureFrame {
     std::vector<int16_t> audio;
 };
 
+// The encoder's colour conversion (yuv.cpp): BGRA pixels of width x height
+// (both even), rows from `first` on, `step` bytes apart (negative for
+// OpenGL's bottom-up rows), to the Y, U and V planes of 4:2:0 in BT.601's
+// limited range; each chroma sample is the mean of its 2x2 pixels.
+void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height,
+                  uint8_t* const planes[3], const int strides[3]);
+
 // Where the time goes, in seconds summed over the run; demo-capture prints it
 // when DEMO_CAPTURE_TIMES is set (the benchmark does). Each thread sums its own.
 struct RenderTimes {
@@ -56,8 +64,8 @@ struct RenderTimes {
     double cpu = 0, driverCpu = 0;
 };
 struct EncodeTimes {
-    // Colour conversion, video and sound encoding with the writing of their
-    // packets, waiting for frames.
+    // Colour conversion (for .mkv the copy of the rows), video and sound
+    // encoding with the writing of their packets, waiting for frames.
     double convert = 0, video = 0, sound = 0, idle = 0;
     // The encoder thread's CPU time. (The codecs' own threads end with the
     // codecs; their time is the process's less that of the other threads.)

@@ -57,10 +57,13 @@ int initWindow(int /*W*/, int /*H*/) {
         fail("can't open an EGL display without a window system");
     if (!eglBindAPI(EGL_OPENGL_API)) fail("can't use OpenGL through EGL");
 
-    // As the X11 layer's visual: 8-bit colour without alpha and a 24-bit
-    // depth buffer. eglChooseConfig takes sizes as minimums and sorts deeper
-    // colour first (Mesa lists 10-bit configs before 8-bit ones), so the
-    // exact match is picked from its list.
+    // As the X11 layer's visual: 8-bit colour and a 24-bit depth buffer.
+    // eglChooseConfig takes sizes as minimums and sorts deeper colour first
+    // (Mesa lists 10-bit configs before 8-bit ones), so the exact match is
+    // picked from its list. With 8 bits of alpha the buffer is BGRA, as the
+    // read-back asks for it, so that the read is a plain copy; the demo never
+    // blends with the destination's alpha, so the colours are those of the
+    // X11 window, which has none.
     const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
                                     EGL_PBUFFER_BIT,
                                     EGL_RENDERABLE_TYPE,
@@ -85,7 +88,7 @@ int initWindow(int /*W*/, int /*H*/) {
             return v;
         };
         if (get(EGL_RED_SIZE) == 8 && get(EGL_GREEN_SIZE) == 8 && get(EGL_BLUE_SIZE) == 8 &&
-            get(EGL_ALPHA_SIZE) == 0 && get(EGL_DEPTH_SIZE) == 24 && get(EGL_SAMPLES) == 0)
+            get(EGL_ALPHA_SIZE) == 8 && get(EGL_DEPTH_SIZE) == 24 && get(EGL_SAMPLES) == 0)
             config = configs[i];
     }
     if (!config) fail("can't find an EGL configuration for OpenGL");

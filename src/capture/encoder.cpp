@@ -19,7 +19,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
 #include "capture.h"
@@ -43,7 +42,6 @@ struct Encoder::Impl {
     AVCodecContext* aenc = nullptr;
     AVStream* vst = nullptr;
     AVStream* ast = nullptr;
-    SwsContext* sws = nullptr;
     SwrContext* swr = nullptr;
     AVAudioFifo* fifo = nullptr;
     AVFrame* vframe = nullptr;
@@ -63,7 +61,6 @@ struct Encoder::Impl {
     ~Impl() {
         avcodec_free_context(&venc);
         avcodec_free_context(&aenc);
-        sws_freeContext(sws);
         swr_free(&swr);
         if (fifo) av_audio_fifo_free(fifo);
         av_frame_free(&vframe);
@@ -128,9 +125,6 @@ std::string Encoder::Impl::openVideo() {
             av_dict_set(&opts, "cpu-used", "8", 0);
             av_dict_set(&opts, "row-mt", "1", 0);
         }
-        sws = sws_getContext(cs.width, cs.height, AV_PIX_FMT_BGRA, cs.width, cs.height,
-                             AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!sws) return "cannot set up the colour conversion";
     }
     if (fmt->oformat->flags & AVFMT_GLOBALHEADER) venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(venc, codec, &opts);
@@ -222,10 +216,8 @@ std::string Encoder::Impl::encodeVideo(const CaptureFrame& f) {
     // OpenGL's rows run bottom up: start at the last row and step backwards.
     const uint8_t* lastRow = f.pixels.data() + (size_t)(cs.height - 1) * stride;
     double t0 = captureNow();
-    if (sws) {
-        const uint8_t* src[1] = {lastRow};
-        const int srcStride[1] = {-stride};
-        sws_scale(sws, src, srcStride, 0, cs.height, vframe->data, vframe->linesize);
+    if (venc->pix_fmt == AV_PIX_FMT_YUV420P) {
+        bgraToYuv420(lastRow, -stride, cs.width, cs.height, vframe->data, vframe->linesize);
     } else {
         for (int y = 0; y < cs.height; ++y)
             memcpy(vframe->data[0] + (size_t)y * vframe->linesize[0], lastRow - (size_t)y * stride,
