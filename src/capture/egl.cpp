@@ -114,15 +114,15 @@ struct Slot {
     CaptureFrame frame;
 };
 
-// Copies a finished frame out of its buffer object and hands it on.
+// Takes a finished frame out of its buffer object, in the encoder's layout
+// (for .mp4 and .webm converted to YUV on the way), and hands it on.
 bool deliver(Slot& slot, size_t bytes) {
     double t0 = captureNow();
     glBindBuffer(GL_PIXEL_PACK_BUFFER, slot.pbo);
     const void* p = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, bytes, GL_MAP_READ_BIT);
     bool ok = p != nullptr;
     if (ok) {
-        slot.frame.pixels.resize(bytes);
-        memcpy(slot.frame.pixels.data(), p, bytes);
+        packFrame(capture->settings, (const uint8_t*)p, slot.frame.pixels);
         glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
     } else {
         fprintf(stderr, "%s: can't read the frame back.\n", commandLineName);

@@ -1,5 +1,7 @@
 // The capture's encoder: a thread that takes rendered frames and their
-// samples from a short queue, converts them, encodes them and writes the file.
+// samples from a short queue, encodes them and writes the file. The frames
+// come in the codec's layout (capture.h: for H.264 and VP9 the window layer
+// has converted them to YUV 4:2:0 already).
 //   .mp4   H.264 (yuv420p) + AAC
 //   .webm  VP9 (yuv420p) + Opus (resampled to 48 kHz, the rates Opus has)
 //   .mkv   FFV1 in RGB + FLAC: lossless
@@ -212,19 +214,19 @@ std::string Encoder::Impl::drain(AVCodecContext* enc, AVStream* st) {
 std::string Encoder::Impl::encodeVideo(const CaptureFrame& f) {
     int err = av_frame_make_writable(vframe);
     if (err < 0) return avError("video frame", err);
-    const int stride = cs.width * 4;
-    // OpenGL's rows run bottom up: start at the last row and step backwards.
-    const uint8_t* lastRow = f.pixels.data() + (size_t)(cs.height - 1) * stride;
     double t0 = captureNow();
-    if (venc->pix_fmt == AV_PIX_FMT_YUV420P) {
-        bgraToYuv420(lastRow, -stride, cs.width, cs.height, vframe->data, vframe->linesize);
-    } else {
-        for (int y = 0; y < cs.height; ++y)
-            memcpy(vframe->data[0] + (size_t)y * vframe->linesize[0], lastRow - (size_t)y * stride,
-                   stride);
+    // The frame's planes (one for BGRA) lie one after the other, their rows
+    // without padding; the codec's picture has rows of its own stride.
+    const uint8_t* src = f.pixels.data();
+    const bool yuv = venc->pix_fmt == AV_PIX_FMT_YUV420P;
+    for (int plane = 0; plane < (yuv ? 3 : 1); ++plane) {
+        const int rows = plane ? cs.height / 2 : cs.height;
+        const int bytes = !yuv ? cs.width * 4 : plane ? cs.width / 2 : cs.width;
+        for (int y = 0; y < rows; ++y, src += bytes)
+            memcpy(vframe->data[plane] + (size_t)y * vframe->linesize[plane], src, bytes);
     }
     double t1 = captureNow();
-    times.convert += t1 - t0;
+    times.copy += t1 - t0;
     vframe->pts = vpts++;
     if ((err = avcodec_send_frame(venc, vframe)) < 0) return avError("encoding", err);
     std::string e = drain(venc, vst);

@@ -1,8 +1,9 @@
-// The encoder's colour conversion: BGRA to YUV 4:2:0, BT.601 in limited
-// range (Y from 16 to 235, U and V from 16 to 240), each chroma sample the
-// mean of its 2x2 pixels. Fixed point in 1/32768, rounded to nearest. Written
-// for the compiler to vectorise; on x86-64 a copy for AVX2 is chosen at run
-// time where the processor has it.
+// The frames' layout for the encoder, and the colour conversion: BGRA to YUV 4:2:0, BT.601 in
+// limited range (Y from 16 to 235, U and V from 16 to 240), each chroma sample the mean of its 2x2
+// pixels. Fixed point in 1/32768, rounded to nearest. Written for the compiler to vectorise; on
+// x86-64 a copy for AVX2 is chosen at run time where the processor has it.
+#include <cstring>
+
 #include "capture.h"
 
 namespace {
@@ -45,5 +46,22 @@ void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height, u
             u[i] = (uint8_t)((kCOffset + kUR * sr + kUG * sg + kUB * sb) >> 15);
             v[i] = (uint8_t)((kCOffset + kVR * sr + kVG * sg + kVB * sb) >> 15);
         }
+    }
+}
+
+void packFrame(const CaptureSettings& cs, const uint8_t* readBack, std::vector<uint8_t>& pixels) {
+    const int w = cs.width, h = cs.height, stride = w * 4;
+    const uint8_t* lastRow = readBack + (size_t)(h - 1) * stride;
+    if (cs.container == Container::mkv) {
+        pixels.resize((size_t)stride * h);
+        for (int y = 0; y < h; ++y)
+            memcpy(pixels.data() + (size_t)y * stride, lastRow - (size_t)y * stride, stride);
+    } else {
+        const size_t luma = (size_t)w * h, chroma = luma / 4;
+        pixels.resize(luma + 2 * chroma);
+        uint8_t* const planes[3] = {pixels.data(), pixels.data() + luma,
+                                    pixels.data() + luma + chroma};
+        const int strides[3] = {w, w / 2, w / 2};
+        bgraToYuv420(lastRow, -stride, w, h, planes, strides);
     }
 }
