@@ -18,12 +18,20 @@ constexpr int kCaptureRate = 44100;
 
 enum class Container { mp4, webm, mkv };
 
+// Where the capture draws. The window layer tries EGL's device platform
+// first (a GPU of a headless server; Mesa lists its software renderer there),
+// then Mesa's surfaceless platform, then EGL's default display; a platform
+// given keeps it to that one.
+enum class EglPlatform { any, device, surfaceless, display };
+
 struct CaptureSettings {
     Container container = Container::mp4;
     int width = 1024, height = 768;
     int fps = 60;
     int quality = 80;    // 0 (smallest) to 100 (best); .mkv is lossless
     int64_t frames = 0;  // frames to render
+    EglPlatform platform = EglPlatform::any;
+    int device = -1;     // the device platform's device to draw on; -1: the first that works
     std::string output;  // the file asked for
     std::string temp;    // where it is written until it is complete
 };
@@ -119,6 +127,7 @@ struct CaptureRun {
     Encoder* encoder = nullptr;
     std::function<void(int64_t framesDone)> progress;  // after every frame
     // Written by the window layer (the render thread):
+    std::string renderer;   // the GL renderer and where EGL found it
     int64_t delivered = 0;  // frames handed to the encoder
     RenderTimes times;
 };

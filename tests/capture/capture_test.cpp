@@ -135,6 +135,13 @@ TEST(CaptureFrames, EqualTheRunningDemosFrames) {
     std::string empty = tempDir();
     Result cap = capture("--fps 25 --seconds 2 '" + dir + "/c.mkv'", empty);
     ASSERT_EQ(cap.status, 0) << cap.out;
+    // Drawn where QUON_EGL_PLATFORM asked, and the summary says by what.
+    const std::string platform = env("QUON_EGL_PLATFORM");
+    const std::string where = platform == "device"        ? " on EGL device "
+                              : platform == "surfaceless" ? " on EGL's surfaceless platform"
+                                                          : " on EGL";
+    EXPECT_NE(cap.out.find("real time); drawn by "), std::string::npos) << cap.out;
+    EXPECT_NE(cap.out.find(where), std::string::npos) << cap.out;
     rmdir(empty.c_str());
     std::vector<unsigned char> video = decodeVideo(dir + "/c.mkv");
     const size_t frameBytes = (size_t)W * H * 3;
@@ -359,6 +366,11 @@ TEST(Capture, BadInputIsRefusedBeforeAnyWork) {
         {"--fps '" + dir + "/x.mkv'", "--fps: \"" + dir + "/x.mkv\" is not a rate from 1 to 240"},
         {"--seconds", "--seconds needs a value (see --help)"},
         {"--colour red '" + dir + "/x.mkv'", "unknown option --colour (see --help)"},
+        {"--device x '" + dir + "/x.mkv'", "--device: \"x\" is not a device number from 0 to 1023"},
+        {"--device 1024 '" + dir + "/x.mkv'",
+         "--device: \"1024\" is not a device number from 0 to 1023"},
+        // Found out only when EGL lists its devices: the file is gone all the same.
+        {"--device 1023 '" + dir + "/x.mkv'", "EGL device 1023 does not exist ("},
         {"", "no output file given (see --help)"},
         {"'" + dir + "/missing/x.mkv'", "the output folder " + dir + "/missing does not exist"},
         {"'" + dir + "'/sub.mkv", dir + "/sub.mkv is a folder"},
@@ -388,7 +400,9 @@ TEST(Capture, BadInputIsRefusedBeforeAnyWork) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(
         help.out.rfind(
-            "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] OUTPUT\n", 0),
+            "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] [--device N] "
+            "OUTPUT\n",
+            0),
         0u);
     shell("rm -rf '" + dir + "'");
 }
