@@ -116,8 +116,13 @@ std::string Encoder::Impl::openVideo() {
         venc->color_range = AVCOL_RANGE_MPEG;
         venc->gop_size = 2 * cs.fps;
         if (cs.container == Container::mp4) {
-            // Quality 0..100 to a constant rate factor of 40..12.
+            // Quality 0..100 to a constant rate factor of 40..12. Sub-pixel
+            // motion refinement one step below veryfast's (1, superfast's):
+            // a quarter less of x264's time, and on the demo's 10 s at the
+            // default quality a file 0.2 % smaller, 0.3 dB lower in PSNR and
+            // within 0.0002 in SSIM (docs/benchmarks.md).
             av_dict_set(&opts, "preset", "veryfast", 0);
+            av_dict_set(&opts, "x264-params", "subme=1", 0);
             av_dict_set_int(&opts, "crf", 40 - (28 * cs.quality + 50) / 100, 0);
         } else {
             // Quality 0..100 to a constant quality of 50..15, real-time speed.
