@@ -9,7 +9,7 @@ PACKAGES=(
   zlib1g-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev
   libasound2-dev libstb-dev
   # demo-capture: OpenGL without a display, encoding; ffmpeg for its tests
-  libegl-dev libegl-mesa0 libavformat-dev libavcodec-dev libswscale-dev libswresample-dev ffmpeg
+  libegl-dev libegl-mesa0 libavformat-dev libavcodec-dev libswresample-dev ffmpeg
   # asset and music tools
   libvorbis-dev libogg-dev
   # tests, benchmarks, fuzzing
