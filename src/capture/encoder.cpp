@@ -8,11 +8,15 @@
 // Video timestamps count frames in a time base of 1/fps, audio timestamps
 // count samples in 1/rate, so neither drifts against the other.
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <future>
 #include <mutex>
 #include <thread>
+
+#include <sys/resource.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -28,6 +32,17 @@ extern "C" {
 namespace {
 
 constexpr size_t kQueue = 4;  // frames waiting for the encoder at most
+
+// The encoder's thread and the codecs' threads run at a lower priority than
+// the render thread and the GL driver's: drawing a frame is a chain that
+// cannot be spread (the render thread prepares it, the driver's threads draw
+// it, the render thread reads it back), while the encoder, whose frames
+// queue up, can use whatever is left of the cores. At the same priority the
+// codec's threads take their share of the cores while a frame is drawn, and
+// then sit idle for want of frames. Under Linux's autogroups (the default
+// for sessions) this orders only the capture's own threads, not the capture
+// against other programs.
+constexpr int kEncoderNice = 10;
 
 std::string avError(const char* what, int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -352,8 +367,21 @@ Encoder::~Encoder() {
 std::string Encoder::open(const CaptureSettings& settings) {
     impl_->cs = settings;
     av_log_set_level(AV_LOG_ERROR);
-    std::string e = impl_->openAll();
-    if (e.empty()) impl_->thread = std::thread([this] { impl_->work(); });
+    // The thread lowers its priority and then opens the codecs, so that the
+    // threads they start inherit it.
+    std::promise<std::string> opened;
+    std::future<std::string> result = opened.get_future();
+    impl_->thread = std::thread([this, &opened] {
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, 0);  // on Linux: this thread's
+        if (errno == 0) setpriority(PRIO_PROCESS, 0, std::min(nice + kEncoderNice, 19));
+        std::string e = impl_->openAll();
+        const bool ok = e.empty();
+        opened.set_value(std::move(e));
+        if (ok) impl_->work();
+    });
+    std::string e = result.get();
+    if (!e.empty()) impl_->thread.join();
     return e;
 }
 
