@@ -1,6 +1,7 @@
-// The frames' layout for the encoder, and the colour conversion: BGRA to YUV 4:2:0, BT.601 in
-// limited range (Y from 16 to 235, U and V from 16 to 240), each chroma sample the mean of its 2x2
-// pixels. Fixed point in 1/32768, rounded to nearest. Written for the compiler to vectorise; on
+// The frames' layout for the encoder, and the colour conversion: BGRA to
+// YUV 4:2:0, BT.601 in limited range (Y from 16 to 235, U and V from 16 to
+// 240), each chroma sample the mean of its 2x2 pixels. Fixed point in
+// 1/32768, rounded to nearest. Written for the compiler to vectorise; on
 // x86-64 a copy for AVX2 is chosen at run time where the processor has it.
 #include <cstring>
 
@@ -17,25 +18,20 @@ constexpr int kUR = -1214, kUG = -2384, kUB = 3598;
 constexpr int kVR = 3598, kVG = -3013, kVB = -585, kCOffset = (128 << 15) + (1 << 14);
 static_assert(kUR + kUG + kUB == 0 && kVR + kVG + kVB == 0, "grey has no colour");
 
-}  // namespace
-
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height, uint8_t* const planes[3],
-                  const int strides[3]) {
+void convert(const uint8_t* first, ptrdiff_t step, int width, int height,
+             uint8_t* const planes[3], const int strides[3]) {
     for (int r = 0; r < height; r += 2) {
         const uint8_t* a = first + r * step;
         const uint8_t* b = a + step;
         uint8_t* y0 = planes[0] + (size_t)r * strides[0];
         uint8_t* y1 = y0 + strides[0];
         for (int i = 0; i < width; ++i) {
-            y0[i] =
-                (uint8_t)((kYOffset + kYB * a[4 * i] + kYG * a[4 * i + 1] + kYR * a[4 * i + 2]) >>
-                          15);
-            y1[i] =
-                (uint8_t)((kYOffset + kYB * b[4 * i] + kYG * b[4 * i + 1] + kYR * b[4 * i + 2]) >>
-                          15);
+            const uint8_t *p = a + 4 * i, *q = b + 4 * i;
+            y0[i] = (uint8_t)((kYOffset + kYB * p[0] + kYG * p[1] + kYR * p[2]) >> 15);
+            y1[i] = (uint8_t)((kYOffset + kYB * q[0] + kYG * q[1] + kYR * q[2]) >> 15);
         }
         uint8_t* u = planes[1] + (size_t)(r / 2) * strides[1];
         uint8_t* v = planes[2] + (size_t)(r / 2) * strides[2];
@@ -47,6 +43,15 @@ void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height, u
             v[i] = (uint8_t)((kCOffset + kVR * sr + kVG * sg + kVB * sb) >> 15);
         }
     }
+}
+
+}  // namespace
+
+// Called through a plain function: clang 14 names the clones' dispatcher so
+// that only callers in this file find it.
+void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height,
+                  uint8_t* const planes[3], const int strides[3]) {
+    convert(first, step, width, height, planes, strides);
 }
 
 void packFrame(const CaptureSettings& cs, const uint8_t* readBack, std::vector<uint8_t>& pixels) {
