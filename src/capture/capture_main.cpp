@@ -257,8 +257,9 @@ int main(int argc, char** argv) {
         const RenderTimes& r = run.times;
         const EncodeTimes t = encoder.times();
         printf(
-            "times (s): render thread: draw %.2f, mix %.2f, read back %.2f, wait for encoder %.2f; "
-            "encoder thread: copy %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
+            "times (s): render thread: draw %.2f, mix %.2f, copy and convert %.2f, "
+            "wait for encoder %.2f; encoder thread: copy %.2f, video %.2f, sound %.2f, "
+            "wait for frames %.2f\n",
             r.draw, r.mix, r.copy, r.wait, t.copy, t.video, t.sound, t.idle);
         // The main thread renders; what it spends outside the frame loop is
         // start-up and clean-up. The codecs' threads have ended by now: their

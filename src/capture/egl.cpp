@@ -1,10 +1,12 @@
 // The capture's window layer: no window and no X server. An OpenGL
 // compatibility context through EGL, on the first of EGL's device platform
 // (a GPU where there is one), Mesa's surfaceless platform and the default
-// display that gives one, drawing into a pbuffer of the capture size; the frame loop renders each
-// frame, reads it back through a ring of pixel buffer objects (so that the read of frame k overlaps
-// the drawing of the frames after it), mixes the sound of its 1/fps seconds and hands both to the
-// encoder thread. The loop ends after the last frame.
+// display that gives one, drawing into a pbuffer of the capture size; the
+// frame loop renders each frame, reads it back through a ring of pixel buffer
+// objects (so that on a GPU the read of frame k overlaps the drawing of the
+// frames after it), takes it out in the encoder's layout, mixes the sound of
+// its 1/fps seconds and hands both to the encoder thread. The loop ends after
+// the last frame.
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
@@ -102,13 +104,14 @@ EGLConfig pickConfig(EGLDisplay display) {
 }
 
 // The demo draws with OpenGL 1.1's fixed functions, which a core profile
-// (OpenGL 3.2 on) lacks; before 3.2 the query fails and leaves the mask 0.
+// (OpenGL 3.2 on) lacks.
 bool compatibilityContext() {
+    const char* version = (const char*)glGetString(GL_VERSION);
+    int major = 0, minor = 0;
+    if (!version || sscanf(version, "%d.%d", &major, &minor) != 2) return false;
     GLint mask = 0;
-    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    return glGetString(GL_VERSION) && !(mask & GL_CONTEXT_CORE_PROFILE_BIT);
+    if (major > 3 || (major == 3 && minor >= 2)) glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+    return !(mask & GL_CONTEXT_CORE_PROFILE_BIT);
 }
 
 // Initialises `display` and makes an OpenGL context with a pbuffer of the
