@@ -371,15 +371,17 @@ std::string Encoder::open(const CaptureSettings& settings) {
     // threads they start inherit it.
     std::promise<std::string> opened;
     std::future<std::string> result = opened.get_future();
-    impl_->thread = std::thread([this, &opened] {
-        errno = 0;
-        const int nice = getpriority(PRIO_PROCESS, 0);  // on Linux: this thread's
-        if (errno == 0) setpriority(PRIO_PROCESS, 0, std::min(nice + kEncoderNice, 19));
-        std::string e = impl_->openAll();
-        const bool ok = e.empty();
-        opened.set_value(std::move(e));
-        if (ok) impl_->work();
-    });
+    impl_->thread = std::thread(
+        [this](std::promise<std::string> opened) {
+            errno = 0;
+            const int nice = getpriority(PRIO_PROCESS, 0);  // on Linux: this thread's
+            if (errno == 0) setpriority(PRIO_PROCESS, 0, std::min(nice + kEncoderNice, 19));
+            std::string e = impl_->openAll();
+            const bool ok = e.empty();
+            opened.set_value(std::move(e));
+            if (ok) impl_->work();
+        },
+        std::move(opened));
     std::string e = result.get();
     if (!e.empty()) impl_->thread.join();
     return e;
