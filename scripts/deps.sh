@@ -18,8 +18,8 @@ declare -A GROUP=(
          zlib1g-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libasound2-dev libstb-dev
          libvorbis-dev libogg-dev
          xvfb xauth imagemagick xdotool"
-  [capture]="libegl-dev libegl-mesa0 libavformat-dev libavcodec-dev libswscale-dev
-             libswresample-dev ffmpeg"
+  [capture]="libegl-dev libegl-mesa0 libavformat-dev libavcodec-dev libswresample-dev
+             ffmpeg"
   [windows]="mingw-w64 libz-mingw-w64-dev wine64"
   [web]="emscripten node-pako"
   [release]="python3 git"

@@ -7,6 +7,7 @@
 #define DEMO_CAPTURE_H
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,12 +18,20 @@ constexpr int kCaptureRate = 44100;
 
 enum class Container { mp4, webm, mkv };
 
+// Where the capture draws. The window layer tries EGL's device platform
+// first (a GPU of a headless server; Mesa lists its software renderer there),
+// then Mesa's surfaceless platform, then EGL's default display; a platform
+// given keeps it to that one.
+enum class EglPlatform { any, device, surfaceless, display };
+
 struct CaptureSettings {
     Container container = Container::mp4;
     int width = 1024, height = 768;
     int fps = 60;
     int quality = 80;    // 0 (smallest) to 100 (best); .mkv is lossless
     int64_t frames = 0;  // frames to render
+    EglPlatform platform = EglPlatform::any;
+    int device = -1;     // the device platform's device to draw on; -1: the first that works
     std::string output;  // the file asked for
     std::string temp;    // where it is written until it is complete
 };
@@ -37,26 +46,54 @@ inline int64_t samplesBeforeFrame(int64_t k, int fps) { return k * kCaptureRate 
 void frameClockStart(int fps);
 void frameClockAdvance();
 
-// One rendered frame on its way to the encoder: BGRA pixels with OpenGL's
-// rows (bottom row first) and the interleaved stereo samples of its time.
+// One rendered frame on its way to the encoder: its pixels, top row first,
+// in the layout the codec takes, and the interleaved stereo samples of its
+// time. For .mkv (FFV1 in RGB) the pixels are BGRA, width * 4 bytes a row;
+// otherwise the planes of YUV 4:2:0, one after the other: Y (width x height),
+// then U and V ((width / 2) x (height / 2) each).
 struct CaptureFrame {
     std::vector<uint8_t> pixels;
     std::vector<int16_t> audio;
 };
 
+// The colour conversion (yuv.cpp): BGRA pixels of width x height (both
+// even), rows from `first` on, `step` bytes apart (negative for OpenGL's
+// bottom-up rows), to the Y, U and V planes of 4:2:0 in BT.601's limited
+// range; each chroma sample is the mean of its 2x2 pixels.
+void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height,
+                  uint8_t* const planes[3], const int strides[3]);
+// A frame as read back from OpenGL (BGRA, bottom row first) into `pixels`,
+// in the layout above for the capture's container (yuv.cpp).
+void packFrame(const CaptureSettings& cs, const uint8_t* readBack, std::vector<uint8_t>& pixels);
+
 // Where the time goes, in seconds summed over the run; demo-capture prints it
 // when DEMO_CAPTURE_TIMES is set (the benchmark does). Each thread sums its own.
 struct RenderTimes {
     // Drawing (the frame function and the read-back request), mixing the
-    // music, copying frames out of their buffer objects, waiting for room in
-    // the encoder's queue.
+    // music, taking frames out of their buffer objects (with the colour
+    // conversion), waiting for room in the encoder's queue.
     double draw = 0, mix = 0, copy = 0, wait = 0;
+    // CPU time: the render thread's over the frame loop, and that of the
+    // threads the GL driver started with the context (its rasterisers).
+    double cpu = 0, driverCpu = 0;
 };
 struct EncodeTimes {
-    // Colour conversion, video and sound encoding with the writing of their
-    // packets, waiting for frames.
-    double convert = 0, video = 0, sound = 0, idle = 0;
+    // Copying the frame into the codec's picture, video and sound encoding
+    // with the writing of their packets, waiting for frames.
+    double copy = 0, video = 0, sound = 0, idle = 0;
+    // The encoder thread's CPU time. (The codecs' own threads end with the
+    // codecs; their time is the process's less that of the other threads.)
+    double cpu = 0;
 };
+
+// CPU time in seconds (cputime.cpp): the calling thread's, the process's;
+// the ids of the process's threads now (sorted), those in `after` but not in
+// `before`, and the CPU time that the threads of `ids` still running have used.
+double threadCpuNow();
+double processCpuNow();
+std::vector<int> processThreads();
+std::vector<int> threadsStarted(const std::vector<int>& before, const std::vector<int>& after);
+double threadsCpu(const std::vector<int>& ids);
 
 // Encodes and writes on a thread of its own (encoder.cpp).
 class Encoder {
@@ -90,6 +127,7 @@ struct CaptureRun {
     Encoder* encoder = nullptr;
     std::function<void(int64_t framesDone)> progress;  // after every frame
     // Written by the window layer (the render thread):
+    std::string renderer;   // the GL renderer and where EGL found it
     int64_t delivered = 0;  // frames handed to the encoder
     RenderTimes times;
 };

@@ -22,7 +22,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] OUTPUT\n"
+    "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] [--device N] OUTPUT\n"
     "Renders the demo with its music, without a display or a sound card, into OUTPUT:\n"
     "  .mp4   H.264 + AAC (for sharing)\n"
     "  .webm  VP9 + Opus\n"
@@ -30,7 +30,12 @@ const char* const kUsage =
     "  --seconds S  length in seconds (default 72.452: the track, then its looped part again)\n"
     "  --fps N      frames per second, 1 to 240 (default 60)\n"
     "  --size WxH   picture size, even numbers from 16 to 8192 (default 1024x768)\n"
-    "  --quality Q  0 (smallest file) to 100 (best), default 80; .mkv is always lossless\n";
+    "  --quality Q  0 (smallest file) to 100 (best), default 80; .mkv is always lossless\n"
+    "  --device N   draw on device N (from 0) of EGL's device platform, such as a GPU;\n"
+    "               also QUON_EGL_DEVICE=N. Without it: the first device that gives an\n"
+    "               OpenGL context, else Mesa's surfaceless platform, else EGL's default\n"
+    "               display (QUON_EGL_PLATFORM=device, surfaceless or default keeps to one).\n"
+    "The line at the end names the renderer that drew.\n";
 
 // The temporary file's name, kept where a signal handler can read it.
 char tempPath[4096];
@@ -71,13 +76,16 @@ bool parseSize(const char* s, int& w, int& h) {
 CaptureSettings parse(int argc, char** argv) {
     CaptureSettings settings;
     double seconds = 72.452;
+    const char* device = getenv("QUON_EGL_DEVICE");
+    std::string deviceFrom = "QUON_EGL_DEVICE";
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             fputs(kUsage, stdout);
             exit(0);
         }
-        bool option = a == "--seconds" || a == "--fps" || a == "--size" || a == "--quality";
+        bool option = a == "--seconds" || a == "--fps" || a == "--size" || a == "--quality" ||
+                      a == "--device";
         if (option && i + 1 >= argc) die(a + " needs a value (see --help)");
         if (a == "--seconds") {
             char* end;
@@ -96,6 +104,9 @@ CaptureSettings parse(int argc, char** argv) {
         } else if (a == "--quality") {
             if (!parseInt(argv[++i], 0, 100, settings.quality))
                 die(std::string("--quality: \"") + argv[i] + "\" is not a number from 0 to 100");
+        } else if (a == "--device") {
+            device = argv[++i];
+            deviceFrom = "--device";
         } else if (a.size() > 1 && a[0] == '-') {
             die("unknown option " + a + " (see --help)");
         } else if (!settings.output.empty()) {
@@ -103,6 +114,22 @@ CaptureSettings parse(int argc, char** argv) {
         } else {
             settings.output = a;
         }
+    }
+    if (device && !parseInt(device, 0, 1023, settings.device))
+        die(deviceFrom + ": \"" + device + "\" is not a device number from 0 to 1023");
+    if (const char* p = getenv("QUON_EGL_PLATFORM")) {
+        std::string platform = p;
+        if (platform == "device")
+            settings.platform = EglPlatform::device;
+        else if (platform == "surfaceless")
+            settings.platform = EglPlatform::surfaceless;
+        else if (platform == "default")
+            settings.platform = EglPlatform::display;
+        else if (!platform.empty())
+            die("QUON_EGL_PLATFORM: \"" + platform + "\" is not device, surfaceless or default");
+        if (settings.device >= 0 && settings.platform != EglPlatform::device &&
+            settings.platform != EglPlatform::any)
+            die(deviceFrom + " names a device, but QUON_EGL_PLATFORM is " + platform);
     }
     if (settings.output.empty()) die("no output file given (see --help)");
     settings.frames = std::llround(seconds * settings.fps);
@@ -154,7 +181,9 @@ class Progress {
 public:
     explicit Progress(const CaptureSettings& cs) : cs_(cs) {}
 
-    double elapsed() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
+    double elapsed() const {
+        return std::chrono::duration<double>(Clock::now() - started_).count();
+    }
     double speed(int64_t framesDone) const {
         double s = elapsed();
         return s > 0 ? framesDone / (double)cs_.fps / s : 0;
@@ -218,17 +247,29 @@ int main(int argc, char** argv) {
     if (!e.empty()) die(e);
     complete = true;
 
-    printf("demo-capture: %s: %lld frames, %.3f s at %d fps, %dx%d, in %.1f s (%.2fx real time)\n",
-           settings.output.c_str(), (long long)settings.frames,
-           (double)settings.frames / settings.fps, settings.fps, settings.width, settings.height,
-           progress.elapsed(), progress.speed(settings.frames));
+    printf(
+        "demo-capture: %s: %lld frames, %.3f s at %d fps, %dx%d, in %.1f s (%.2fx real time); "
+        "drawn by %s\n",
+        settings.output.c_str(), (long long)settings.frames, (double)settings.frames / settings.fps,
+        settings.fps, settings.width, settings.height, progress.elapsed(),
+        progress.speed(settings.frames), run.renderer.c_str());
     if (getenv("DEMO_CAPTURE_TIMES")) {
         const RenderTimes& r = run.times;
         const EncodeTimes t = encoder.times();
         printf(
-            "times (s): render thread: draw %.2f, mix %.2f, copy %.2f, wait for encoder %.2f; "
-            "encoder thread: convert %.2f, video %.2f, sound %.2f, wait for frames %.2f\n",
-            r.draw, r.mix, r.copy, r.wait, t.convert, t.video, t.sound, t.idle);
+            "times (s): render thread: draw %.2f, mix %.2f, copy and convert %.2f, "
+            "wait for encoder %.2f; encoder thread: copy %.2f, video %.2f, sound %.2f, "
+            "wait for frames %.2f\n",
+            r.draw, r.mix, r.copy, r.wait, t.copy, t.video, t.sound, t.idle);
+        // The main thread renders; what it spends outside the frame loop is
+        // start-up and clean-up. The codecs' threads have ended by now: their
+        // time is what the process has used beyond the threads counted here.
+        const double all = processCpuNow(), mainThread = threadCpuNow();
+        printf(
+            "cpu (s): render thread %.2f, GL driver's threads %.2f, encoder thread %.2f, "
+            "codec threads %.2f, start-up and clean-up %.2f; whole process %.2f on %ld cores\n",
+            r.cpu, r.driverCpu, t.cpu, all - mainThread - r.driverCpu - t.cpu, mainThread - r.cpu,
+            all, sysconf(_SC_NPROCESSORS_ONLN));
     }
     return 0;
 }
