@@ -3,6 +3,7 @@
 // layer's test output, and its start without a sound device.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,14 +44,21 @@ pid_t startDemo(const std::string& output, const std::string& outFile,
     return pid;
 }
 
+// How long the waits below give a demo (sanitizer builds on a loaded 2-core
+// machine included) to start, to write what a test waits for, or to end. A
+// wait ends as soon as its condition holds; only a demo that never gets there
+// makes a test this slow.
+constexpr auto kPatience = std::chrono::seconds(150);
+
 // Presses q in the demo's window and returns the demo's exit status (-1 if
-// it did not end within ten seconds; it is then killed).
+// it did not end in time; it is then killed).
 int quitDemo(pid_t pid) {
-    std::string cmd = std::string("timeout 30 xdotool search --sync --onlyvisible --name '") +
+    std::string cmd = std::string("timeout 150 xdotool search --sync --onlyvisible --name '") +
                       kTitle + "' key --window %1 q >/dev/null 2>&1";
     // xdotool's key release may fail: the window is gone by then.
     if (std::system(cmd.c_str()) == -1) return -1;
-    for (int i = 0; i < 100; ++i) {
+    auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid)
             return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -59,6 +67,20 @@ int quitDemo(pid_t pid) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1;
+}
+
+// Waits until the file at `path` holds at least `bytes` bytes, or the demo
+// has ended, or the patience is spent. Only the size is looked at: the
+// writer may be ahead of real time, and reading the file again and again
+// would fall behind it.
+void waitForFileSize(const std::string& path, size_t bytes, pid_t demo) {
+    auto deadline = std::chrono::steady_clock::now() + kPatience;
+    struct stat st {};
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (stat(path.c_str(), &st) == 0 && size_t(st.st_size) >= bytes) return;
+        if (waitpid(demo, nullptr, WNOHANG) != 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 std::string readText(const std::string& path) {
@@ -124,14 +146,9 @@ TEST_F(DemoSound, PlaysTheTrackFromItsStart) {
     ASSERT_GT(pid, 0);
 
     // The layer rewrites the WAV header after every block: wait for 2 s of sound.
-    std::vector<unsigned char> wav;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
-    while (std::chrono::steady_clock::now() < deadline) {
-        wav = fsound_test::readBytes(wav_);
-        if (wav.size() >= 44 + size_t(2 * kRate) * 4) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    waitForFileSize(wav_, 44 + size_t(2 * kRate) * 4, pid);
     EXPECT_EQ(quitDemo(pid), 0) << readText(out_);
+    std::vector<unsigned char> wav = fsound_test::readBytes(wav_);
     ASSERT_GE(wav.size(), 44 + size_t(2 * kRate) * 4) << readText(out_);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
 
@@ -187,7 +204,7 @@ TEST_F(DemoSound, AlsaReportsOnlyWhenAskedFor) {
 // The ALSA output itself: "default" is a file device (ALSA's file plugin in
 // front of a null PCM) that receives every frame the layer writes. That
 // device does not pace its writer, so the mixer runs ahead of real time and
-// the demo is stopped once the file holds the whole track (or after 40 s).
+// the demo is stopped once the file holds the whole track and 5 s of its loop.
 TEST_F(DemoSound, PlaysTheTrackIntoAnAlsaFileDevice) {
     std::vector<short> track =
         fsound_test::decodeAll(fsound_test::readBytes(QUON_SOURCE_DIR "/data/tune.ogg"));
@@ -197,14 +214,11 @@ TEST_F(DemoSound, PlaysTheTrackIntoAnAlsaFileDevice) {
                    "{ type file file \"" + raw + "\" format raw slave.pcm { type null } }");
     pid_t pid = startDemo("", out_, {{"ALSA_CONFIG_PATH", config}});
     ASSERT_GT(pid, 0);
-    std::vector<unsigned char> bytes;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
-    while (std::chrono::steady_clock::now() < deadline) {
-        bytes = fsound_test::readBytes(raw);
-        if (bytes.size() >= 2 * track.size() + size_t(kRate) * 20) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    const size_t wanted = 2 * track.size() + size_t(kRate) * 20;
+    waitForFileSize(raw, wanted, pid);
     EXPECT_EQ(quitDemo(pid), 0) << readText(out_);
+    std::vector<unsigned char> bytes = fsound_test::readBytes(raw);
+    EXPECT_GE(bytes.size(), wanted) << "the device did not receive the whole track";
     EXPECT_EQ(readText(out_), "") << "nothing printed when the device plays";
     size_t start = 0;
     expectTrackFromStart(samplesOf(bytes, 0), track, 2 * size_t(kRate) * 2, &start);
