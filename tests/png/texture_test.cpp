@@ -11,6 +11,7 @@
 #include "lib_support.h"
 #include "main.h"
 #include "png_support.h"
+#include "system_calls.h"
 
 // Last: Xlib's macros (None, Bool, Status) clash with GoogleTest's names.
 #include <GL/glx.h>
@@ -21,10 +22,13 @@ namespace {
 using namespace pngtest;
 
 // An Xvfb server on a display it picks itself, a small window and a current
-// GLX context, for the whole test program.
+// GLX context, for the whole test program. The X and GLX calls that make and
+// end them are the system's (see system_calls.h); the uploads under test are
+// checked for leaks.
 class GlEnvironment : public testing::Environment {
 public:
     void SetUp() override {
+        SystemLibraryCalls system;
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         server = fork();
@@ -60,6 +64,7 @@ public:
         ASSERT_TRUE(glXMakeCurrent(display, window, context));
     }
     void TearDown() override {
+        SystemLibraryCalls system;
         if (display) {
             glXMakeCurrent(display, None, nullptr);
             if (context) glXDestroyContext(display, context);
@@ -137,6 +142,8 @@ TEST(PngTexture, NullImageGivesAnEmptyTexture) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
     EXPECT_EQ(minFilter, GL_LINEAR);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    glDeleteTextures(1, &first);
+    glDeleteTextures(1, &second);
 }
 
 }  // namespace
