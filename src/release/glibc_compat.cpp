@@ -6,12 +6,19 @@
 //  - _dl_find_object (2.35): how the exception unwinder finds the unwind table
 //    of a code address. Done with dl_iterate_phdr, as the unwinder did before.
 //  - arc4random (2.36): behind std::random_device, which the demo never uses.
-//    Done with getrandom (2.25).
+//    Done with getrandom (2.25), or by reading /dev/urandom where getrandom
+//    is refused (a kernel before 3.17, a sandbox's system call filter); where
+//    neither gives bytes the program stops with a message, as glibc's own
+//    arc4random does, instead of trying for ever.
 #include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <link.h>
 #include <sys/random.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -46,6 +53,32 @@ int visit(dl_phdr_info* info, size_t, void* data) {
     return 1;
 }
 
+// Fills `out` from getrandom, or from /dev/urandom where getrandom fails for
+// another reason than an interruption; false if neither can.
+bool randomBytes(void* out, size_t size) {
+    char* at = static_cast<char*>(out);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = getrandom(at + done, size - done, 0);
+        if (n > 0)
+            done += size_t(n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    if (done == size) return true;
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    while (done < size) {
+        ssize_t n = read(fd, at + done, size - done);
+        if (n > 0)
+            done += size_t(n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(fd);
+    return done == size;
+}
+
 }  // namespace
 
 extern "C" {
@@ -58,7 +91,12 @@ int __wrap__dl_find_object(void* pc, dl_find_object* out) {
 
 uint32_t __wrap_arc4random() {
     uint32_t v = 0;
-    while (getrandom(&v, sizeof v, 0) != static_cast<ssize_t>(sizeof v)) {
+    if (!randomBytes(&v, sizeof v)) {
+        static const char message[] =
+            "demo-linux: no random bytes: both getrandom and /dev/urandom failed\n";
+        if (write(STDERR_FILENO, message, sizeof message - 1) < 0) {
+        }
+        abort();
     }
     return v;
 }

@@ -4,6 +4,7 @@
 // and, for the frame comparison (run through xvfb.sh), DEMO and FRAMECLOCK.
 #include <gtest/gtest.h>
 #include "capture.h"
+#include "main.h"
 #include "program_support.h"
 
 #include <sys/stat.h>
@@ -17,11 +18,15 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #define STB_VORBIS_HEADER_ONLY
 #include <stb/stb_vorbis.h>
+
+// The window layer's frame rate, which the meter writes (egl.cpp's, in the program).
+double fps = 0;
 
 namespace {
 
@@ -132,6 +137,15 @@ TEST(CaptureFrames, EqualTheRunningDemosFrames) {
                         " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 timeout 120 '" +
                         env("DEMO") + "'");
     ASSERT_EQ(demo.status, 0) << demo.out;
+    // What the running demo's clock read in those frames: 40 ms steps from
+    // 10^9 s. (The capture's own clock: StepsOfOneFrame below.)
+    std::ifstream log(dir + "/frames.log");
+    std::map<int, std::string> read;
+    for (std::string line; std::getline(log, line);)
+        read[std::stoi(line)] = line.substr(line.find(' ') + 1);
+    EXPECT_EQ(read[0], "0 0 1024 768 1000000000 0");
+    EXPECT_EQ(read[30], "0 0 1024 768 1000000001 200000");
+    EXPECT_EQ(read[49], "0 0 1024 768 1000000001 960000");
     std::string empty = tempDir();
     Result cap = capture("--fps 25 --seconds 2 '" + dir + "/c.mkv'", empty);
     ASSERT_EQ(cap.status, 0) << cap.out;
@@ -182,6 +196,34 @@ std::vector<short> decodeTrack() {
 }
 
 // A capture past the end of the track, at 11 fps (4009.09 samples a frame).
+// The capture's clock reads frame k at k / fps seconds from 0, and the frame
+// rate its window layer measures on that clock (every 100 frames, into `fps`)
+// is the capture's rate: pinned here by values of their own, because the frame
+// comparison above would not see a clock that moved both sides alike.
+TEST(Capture, StepsOfOneFrame) {
+    frameClockStart(25);
+    EXPECT_EQ(util_getCurrentTime(), 0.0);
+    FrameRateMeter meter;
+    const std::map<int, double> readings = {{1, 0.04},  {30, 1.2},  {49, 1.96},    {99, 3.96},
+                                            {100, 4.0}, {200, 8.0}, {4347, 173.88}};
+    for (int k = 1; k <= 4347; ++k) {
+        frameClockAdvance();
+        meter.frameShown([] { return util_getCurrentTime() * 1000.0; });
+        if (readings.count(k)) {
+            EXPECT_DOUBLE_EQ(util_getCurrentTime(), readings.at(k)) << k;
+        }
+        if (k == 99) {
+            EXPECT_EQ(fps, 0.0) << "measured before the 100th frame";
+        } else if (k == 100 || k == 200) {
+            EXPECT_DOUBLE_EQ(fps, 25.0) << "after frame " << k;
+        }
+    }
+    EXPECT_EQ(meter.shown(), 4347);
+    frameClockStart(60);
+    for (int k = 0; k < 4347; ++k) frameClockAdvance();
+    EXPECT_DOUBLE_EQ(util_getCurrentTime(), 72.45);
+}
+
 TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift) {
     std::vector<short> track = decodeTrack();
     ASSERT_FALSE(track.empty()) << "data/tune.ogg";

@@ -120,6 +120,35 @@ TEST(ArchiveLookup, FieldsPointingOutsideGiveMinusOne) {
               -1);
 }
 
+// The smallest archive: header, a directory without entries and the trailer,
+// 20 bytes. It is accepted (its empty directory is walked); one byte less,
+// declared or held, or a directory offset inside the header, is refused.
+TEST(ArchiveLookup, TwentyBytesWithoutEntriesIsTheSmallestArchive) {
+    const std::string empty = buildArchive({}).bytes;
+    ASSERT_EQ(empty, std::string("QDAR\x14\0\0\0DIR\0\0END\x08\0\0\0", 20));
+    Held held(empty);
+    ql_dar_dir_t dir;
+    EXPECT_EQ(ql_dar_findDirectory(held.p, 20, &dir), QL_DAR_DIRECTORY_FOUND);
+    EXPECT_EQ(dir.count, 0);
+    Context c;
+    EXPECT_EQ(lookup(empty, "data/quon.png", c.ql()), -1);
+    EXPECT_EQ(traceLines(c),
+              (std::vector<std::string>{"Started", "Size: 20", "Dir offset: 8", "Dir entries: 0"}));
+
+    EXPECT_EQ(ql_dar_findDirectory(held.p, 19, &dir), QL_DAR_BAD_LENGTH);
+    std::string declared19 = empty;
+    libtest::setI32(declared19, 4, 19);
+    Held short19(declared19);
+    EXPECT_EQ(ql_dar_findDirectory(short19.p, 20, &dir), QL_DAR_BAD_LENGTH);
+    std::string offset7 = empty;
+    libtest::setI32(offset7, 16, 7);
+    Held inHeader(offset7);
+    EXPECT_EQ(ql_dar_findDirectory(inHeader.p, 20, &dir), QL_DAR_BAD_DIRECTORY);
+    Context d;
+    EXPECT_EQ(lookup(declared19, "data/quon.png", d.ql()), -1);
+    EXPECT_EQ(traceLines(d), (std::vector<std::string>{"Started", "Size: 19"}));
+}
+
 TEST(ArchiveLookup, ReadsOnlyTheBytesHeld) {
     // The declared length is the whole archive, but only part of it is held.
     Archive a = sample();

@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """The release that scripts/release.sh wrote into dist/, one artifact per run,
 each unpacked into an empty folder outside the tree and run there:
-  linux    the tarball's entries, dates and owners; demo-linux's libraries and
-           newest glibc version; its frame 30 under Xvfb, started from its
-           folder, against the same frame of demo-linux from the repository root
+  linux    the tarball's entries, dates and owners; demo-linux's libraries,
+           newest glibc version and exported symbols (none of its C++ runtime);
+           its frame 30 under Xvfb, started from its folder, against the same
+           frame of demo-linux from the repository root, and again where the
+           getrandom system call fails
   windows  the zip's entries and dates, the program's PE time stamp; under Wine
            it shows the scene and ends on Escape (tests/windows/wine_demo_test.sh)
   web      the zip's entries and dates; the page served from a subfolder of a
@@ -23,6 +25,11 @@ ALLOWED_LIBS = {'libGL.so.1', 'libGLX.so.0', 'libOpenGL.so.0', 'libGLU.so.1', 'l
                 'libasound.so.2', 'libz.so.1', 'libc.so.6', 'libm.so.6', 'libpthread.so.0',
                 'libdl.so.2', 'ld-linux-x86-64.so.2'}
 NEWEST_GLIBC = (2, 34)
+# What the program itself may export: the linker's section markers and the C
+# library's data it uses through copy relocations (stderr@GLIBC_2.2.5).
+LINKER_SYMBOLS = {'_edata', '_end', '__bss_start', '_IO_stdin_used', '__data_start',
+                  'data_start'}
+MOST_EXPORTED = 8
 FRAME = 30
 
 failures = []
@@ -90,11 +97,21 @@ def test_linux(a, tmp):
     glibc = max(tuple(map(int, v.split('.'))) for v in re.findall(r'GLIBC_(\d+\.\d+)', dyn))
     check(glibc <= NEWEST_GLIBC, f'its newest glibc version is 2.34 at most '
           f'(GLIBC_{".".join(map(str, glibc))})')
-    got = page_test.linux_frames(a.native, a.source, [FRAME], f'{tmp}/dist', demo=demo,
-                                 cwd=folder)[FRAME]
-    share = page_test.compare(got, root_frame(a, tmp))
-    check(share <= page_test.SHARE_TOL, f'frame {FRAME} from its folder is the whole scene '
-          f'({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
+    syms = subprocess.run(['readelf', '--dyn-syms', '-W', demo], capture_output=True,
+                          text=True).stdout
+    exported = [f[7] for f in (line.split() for line in syms.splitlines())
+                if len(f) >= 8 and f[0].endswith(':') and f[6] != 'UND' and f[7] != '']
+    runtime = [s for s in exported if s not in LINKER_SYMBOLS and '@' not in s]
+    check(len(exported) <= MOST_EXPORTED and not runtime,
+          f'it exports {len(exported)} symbols (at most {MOST_EXPORTED}), none of its C++ '
+          f'runtime ({sorted(exported)[:12]})')
+    want = root_frame(a, tmp)
+    for name, launcher in (('', ()), (' where getrandom fails', (f'{a.native}/tests/no_getrandom',))):
+        got = page_test.linux_frames(a.native, a.source, [FRAME], f'{tmp}/dist', demo=demo,
+                                     cwd=folder, launcher=launcher)[FRAME]
+        share = page_test.compare(got, want)
+        check(share <= page_test.SHARE_TOL, f'frame {FRAME} from its folder{name} is the whole '
+              f'scene ({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
 
 
 def test_windows(a, tmp):

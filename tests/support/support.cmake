@@ -52,6 +52,9 @@ target_link_libraries(frameclock PRIVATE OpenGL::GL OpenGL::GLX X11::X11 PNG::PN
 target_compile_options(frameclock PRIVATE -fno-sanitize=all)
 target_link_options(frameclock PRIVATE -fno-sanitize=all)
 
+# Runs a program where the getrandom system call fails (the release's tests).
+add_executable(no_getrandom ${QUON_TEST_SUPPORT}/no_getrandom.c)
+
 # A small X client that sends the demo keys and close requests.
 add_executable(demo_xclient ${QUON_TEST_SUPPORT}/demo_xclient.c)
 target_link_libraries(demo_xclient PRIVATE X11::X11)

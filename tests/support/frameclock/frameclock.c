@@ -7,8 +7,10 @@
  *                       the real clock.
  *   FRAMECLOCK_START    START in whole seconds (default 1000000000).
  *   FRAMECLOCK_DIR      folder for the captures and for frames.log, which gets
- *                       one line per swap: "N VX VY VW VH" (frame number and
- *                       the viewport at the swap).
+ *                       one line per swap: "N VX VY VW VH S US" (frame number,
+ *                       the viewport at the swap, and the stepped clock's
+ *                       reading in that frame in seconds and microseconds;
+ *                       "- -" with the real clock).
  *   FRAMECLOCK_FRAMES   comma-separated frame numbers to capture (frame n is
  *                       the one drawn before swap n + 1). For each, three PNGs
  *                       of the back buffer: frame-N-objects.png when the text
@@ -213,7 +215,13 @@ void glXSwapBuffers(Display* dpy, GLXDrawable drawable) {
         snprintf(path, sizeof path, "%s/frames.log", dir);
         FILE* f = fopen(path, frame == 0 ? "w" : "a");
         if (f) {
-            fprintf(f, "%ld %d %d %d %d\n", frame, vp[0], vp[1], vp[2], vp[3]);
+            fprintf(f, "%ld %d %d %d %d ", frame, vp[0], vp[1], vp[2], vp[3]);
+            if (stepUs < 0) {
+                fprintf(f, "- -\n");
+            } else {
+                StepTime t = stepClockAt(frame, startS, stepUs, 1000000);
+                fprintf(f, "%lld %lld\n", t.sec, t.rest);
+            }
             fclose(f);
         }
     }
