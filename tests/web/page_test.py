@@ -129,18 +129,29 @@ def serve(folder):
     return server, f'http://127.0.0.1:{server.server_address[1]}/index.html'
 
 
+def frameclock_env(library, folder, frames):
+    """The demo's environment for the frame clock library at `library`: 40 ms
+    steps, the final pictures of `frames` written into `folder`, the end after
+    the last of them; no sound."""
+    return dict(LD_PRELOAD=library, FRAMECLOCK_DIR=folder, FRAMECLOCK_STEP_US='40000',
+                FRAMECLOCK_FRAMES=','.join(map(str, frames)), FRAMECLOCK_QUIT=str(max(frames)),
+                FSOUND_OUTPUT='null')
+
+
+def final_frames(folder, frames):
+    return {n: Image.open(f'{folder}/frame-{n}-final.png').convert('RGB') for n in frames}
+
+
 def linux_frames(native, source, frames, tmp, demo=None, cwd=None):
     """The Linux demo's final frames under the frame clock (40 ms steps), run
     from the repository root, where it finds the UFO in data/: the whole scene,
     which the page must show from its own archive alone. (Or another
     demo-linux, or from the folder cwd.)"""
-    env = dict(os.environ, LD_PRELOAD=f'{native}/tests/libframeclock.so', FRAMECLOCK_DIR=tmp,
-               FRAMECLOCK_STEP_US='40000', FRAMECLOCK_FRAMES=','.join(map(str, frames)),
-               FRAMECLOCK_QUIT=str(max(frames)), FSOUND_OUTPUT='null')
+    env = dict(os.environ, **frameclock_env(f'{native}/tests/libframeclock.so', tmp, frames))
     subprocess.run([f'{source}/scripts/xvfb.sh', demo or f'{native}/src/demo-linux'],
                    cwd=cwd or source,
                    env=env, check=True, timeout=120, stdout=subprocess.DEVNULL)
-    return {n: Image.open(f'{tmp}/frame-{n}-final.png').convert('RGB') for n in frames}
+    return final_frames(tmp, frames)
 
 
 def decode_png(url):
