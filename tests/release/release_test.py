@@ -221,7 +221,7 @@ def test_distro(a, tmp):
     for deb in glob.glob(f'{debs}/*.deb'):
         shutil.copy(deb, archives)
     run = in_root(root, 'apt-get -qq update\n'
-                  'apt-get -y -q -o Dpkg::Use-Pty=0 --no-install-recommends install ' + ' '.join(packages))
+                  'apt-get -y -qq -o Dpkg::Use-Pty=0 --no-install-recommends install ' + ' '.join(packages))
     for deb in glob.glob(f'{archives}/*.deb'):
         shutil.copy(deb, debs)
     if not check(run.returncode == 0, f'{a.suite} installs them: {" ".join(packages)}'):
