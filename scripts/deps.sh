@@ -43,7 +43,7 @@ for g in "$@"; do
   [ -n "${GROUP[$g]:-}" ] || { echo "deps: unknown group '$g' (groups: ${ORDER[*]})" >&2; exit 2; }
   wanted+=(${GROUP[$g]})
 done
-wanted=($(printf '%s\n' "${wanted[@]}" | sort -u))
+mapfile -t wanted < <(printf '%s\n' "${wanted[@]}" | sort -u)
 
 if ! command -v dpkg-query >/dev/null; then
   echo "deps: no dpkg-query here to ask what is installed; the Debian packages needed ($*):" >&2

@@ -44,7 +44,7 @@ trap 'exit 1' INT TERM
 fail() { echo "FAIL: $*"; [ -f "$tmp/out" ] && { echo "-- output:"; cat "$tmp/out"; }; exit 1; }
 
 # Users of earlier runs whose test is gone (a run killed at its time limit).
-for u in $(getent passwd | cut -d: -f1 | grep -E "^$PREFIX[0-9]+\$"); do
+for u in $(getent passwd | cut -d: -f1 | grep -E "^${PREFIX}[0-9]+\$"); do
   if ! kill -0 "${u#"$PREFIX"}" 2>/dev/null; then
     rm -f "/etc/sudoers.d/$u"
     userdel "$u" 2>/dev/null && echo "removed $u, left by an earlier run"
