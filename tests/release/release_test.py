@@ -12,8 +12,15 @@ each unpacked into an empty folder outside the tree and run there:
            local server in headless Chromium, its frame 30 against the Linux one
   video    ffprobe: H.264 1024x768 at 60 fps and AAC, 72.45 s; its first frame
            shows the UFO
+  distro   the tarball on a newer system (--suite, default trixie: Debian 13): a
+           minimal root of it (scripts/debian-root.sh, cached in the build
+           folder) with only the runtime packages that its README.txt names;
+           there demo-linux finds every library, and its frame 30 under Xvfb
+           is the whole scene. Needs root and Debian's package registry, takes
+           minutes: skipped unless QUON_DISTRO=1 (CTest label distro)
 The frames come from tests/web/page_test.py (the frame clock, the comparison)."""
-import argparse, json, os, re, subprocess, sys, tarfile, tempfile, time, zipfile
+import argparse, glob, json, os, re, shlex, shutil, subprocess, sys, tarfile, tempfile, time
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', 'web'))
@@ -189,14 +196,99 @@ def test_video(a, tmp):
           f'its first frame shows the UFO ({k} of the {n} pixels it changes are nearer it)')
 
 
+def in_root(root, script, **kw):
+    """Runs the shell script in the root, as root, with its own /proc in a
+    mount namespace of its own (gone with the script: nothing stays mounted)."""
+    env = {'PATH': '/usr/sbin:/usr/bin:/sbin:/bin', 'LANG': 'C', 'HOME': '/root',
+           'DEBIAN_FRONTEND': 'noninteractive'}
+    env.update({k: v for k, v in os.environ.items() if k.lower().endswith('_proxy')})
+    env.update(kw.pop('env', {}))
+    return subprocess.run(kw.pop('prefix', []) +
+                          ['unshare', '--mount', '--propagation', 'private', '--', 'chroot',
+                           root, '/bin/sh', '-ec', 'mount -t proc proc /proc\n' + script],
+                          env=env, text=True, **kw)
+
+
+def test_distro(a, tmp):
+    if os.environ.get('QUON_DISTRO') != '1':
+        print('skipped: makes a Debian root from the network, minutes; set QUON_DISTRO=1')
+        sys.exit(77)
+    if os.geteuid() != 0 or not shutil.which('debootstrap'):
+        print('skipped: needs root and debootstrap')
+        sys.exit(77)
+    # A fresh copy of the cached root: only what this run installs is in it.
+    cache = f'{a.native}/distro/{a.suite}'
+    subprocess.run([f'{a.source}/scripts/debian-root.sh', a.suite, cache], check=True)
+    root = f'{tmp}/root'
+    subprocess.run(['cp', '-a', '--reflink=auto', cache, root], check=True)
+    print(in_root(root, 'head -n1 /etc/os-release; /lib/x86_64-linux-gnu/libc.so.6 | head -n1',
+                  capture_output=True).stdout, end='')
+
+    folder, _ = unpack(f'{a.dist}/quon-{a.version}-linux-x86_64.tar.gz', a.source, f'{root}/opt')
+    inner = '/' + os.path.relpath(folder, root)
+    with open(f'{folder}/README.txt') as f:
+        said = re.search(r'^\s*Debian, Ubuntu:\s*sudo apt install (.+)$', f.read(), re.M)
+    if not check(said, 'its README.txt names the Debian packages ("Debian, Ubuntu: sudo apt '
+                 'install ...")'):
+        return
+    packages = said.group(1).split()
+    # Only those and what they depend on; the downloads are kept beside the root.
+    debs, archives = f'{cache}.apt', f'{root}/var/cache/apt/archives'
+    os.makedirs(debs, exist_ok=True)
+    for deb in glob.glob(f'{debs}/*.deb'):
+        shutil.copy(deb, archives)
+    run = in_root(root, 'apt-get -qq update\n'
+                  'apt-get -y -qq -o Dpkg::Use-Pty=0 --no-install-recommends install ' + ' '.join(packages))
+    for deb in glob.glob(f'{archives}/*.deb'):
+        shutil.copy(deb, debs)
+    if not check(run.returncode == 0, f'{a.suite} installs them: {" ".join(packages)}'):
+        return
+    # The root's ldd finds every library the program needs.
+    run = in_root(root, f'ldd {inner}/demo-linux',
+                  capture_output=True)
+    print(run.stdout + run.stderr, end='')
+    check(run.returncode == 0 and 'not found' not in run.stdout,
+          'with those alone every library of demo-linux is found')
+
+    # The frame clock library, and its own libraries that the root lacks (libpng)
+    # taken from this machine, in a folder of their own.
+    harness = f'{root}/opt/harness'
+    os.makedirs(f'{harness}/frames')
+    shutil.copy(f'{a.native}/tests/libframeclock.so', harness)
+    lacking = re.findall(r'^\s*(\S+) => not found', in_root(
+        root, 'ldd /opt/harness/libframeclock.so',
+        capture_output=True).stdout, re.M)
+    here = dict(re.findall(r'^\s*(\S+) => (/\S+)', subprocess.run(
+        ['ldd', f'{a.native}/tests/libframeclock.so'], capture_output=True,
+        text=True).stdout, re.M))
+    for lib in lacking:
+        shutil.copy(here[lib], harness)
+    # Xvfb runs here; the program reaches it through its abstract socket (one
+    # network namespace), so nothing of the X server is needed in the root.
+    clock = page_test.frameclock_env('/opt/harness/libframeclock.so', '/opt/harness/frames',
+                                     [FRAME])
+    demo = ' '.join(['exec env', 'LD_LIBRARY_PATH=/opt/harness'] +
+                    [f'{k}={shlex.quote(v)}' for k, v in clock.items()] + ['./demo-linux'])
+    run = in_root(root, f'cd {inner}\n{demo}', prefix=[f'{a.source}/scripts/xvfb.sh'],
+                  timeout=180)
+    if not check(run.returncode == 0, f'demo-linux runs to frame {FRAME} in the root and ends '
+                 f'(status {run.returncode})'):
+        return
+    got = page_test.final_frames(f'{harness}/frames', [FRAME])[FRAME]
+    share = page_test.compare(got, root_frame(a, tmp))
+    check(share <= page_test.SHARE_TOL, f'frame {FRAME} in {a.suite} is the whole scene '
+          f'({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
+
+
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument('artifact', choices=['linux', 'windows', 'web', 'video'])
+    ap.add_argument('artifact', choices=['linux', 'windows', 'web', 'video', 'distro'])
     ap.add_argument('--dist', required=True)
     ap.add_argument('--version', required=True)
     ap.add_argument('--native', required=True)
     ap.add_argument('--source', required=True)
     ap.add_argument('--chromium', default='chromium-headless-shell')
+    ap.add_argument('--suite', default='trixie')
     a = ap.parse_args()
     a.dist, a.native, a.source = map(os.path.abspath, (a.dist, a.native, a.source))
     with tempfile.TemporaryDirectory(prefix='quon-release-') as tmp:  # outside the tree

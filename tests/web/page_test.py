@@ -129,27 +129,39 @@ def serve(folder):
     return server, f'http://127.0.0.1:{server.server_address[1]}/index.html'
 
 
+def frameclock_env(library, folder, frames):
+    """The demo's environment for the frame clock library at `library`: 40 ms
+    steps, the final pictures of `frames` written into `folder`, the end after
+    the last of them; no sound."""
+    return dict(LD_PRELOAD=library, FRAMECLOCK_DIR=folder, FRAMECLOCK_STEP_US='40000',
+                FRAMECLOCK_FRAMES=','.join(map(str, frames)), FRAMECLOCK_QUIT=str(max(frames)),
+                FSOUND_OUTPUT='null')
+
+
+def final_frames(folder, frames):
+    """The final pictures of `frames` that the frame clock wrote into `folder`,
+    once what the clock read in those frames is checked, counted here on its
+    own: 40 ms steps from 10^9 s (a fault in the clock that both sides of a
+    comparison share would move them alike)."""
+    with open(f'{folder}/frames.log') as f:
+        read = {int(w[0]): (int(w[5]), int(w[6])) for w in map(str.split, f) if len(w) == 7}
+    for n in frames:
+        assert read.get(n) == (1000000000 + n // 25, n % 25 * 40000), \
+            f'frame {n} of demo-linux read the clock as {read.get(n)}'
+    return {n: Image.open(f'{folder}/frame-{n}-final.png').convert('RGB') for n in frames}
+
+
 def linux_frames(native, source, frames, tmp, demo=None, cwd=None, launcher=()):
     """The Linux demo's final frames under the frame clock (40 ms steps), run
     from the repository root, where it finds the UFO in data/: the whole scene,
     which the page must show from its own archive alone. (Or another
     demo-linux, or from the folder cwd, or started through a launcher
     command.)"""
-    env = dict(os.environ, LD_PRELOAD=f'{native}/tests/libframeclock.so', FRAMECLOCK_DIR=tmp,
-               FRAMECLOCK_STEP_US='40000', FRAMECLOCK_FRAMES=','.join(map(str, frames)),
-               FRAMECLOCK_QUIT=str(max(frames)), FSOUND_OUTPUT='null')
+    env = dict(os.environ, **frameclock_env(f'{native}/tests/libframeclock.so', tmp, frames))
     subprocess.run([f'{source}/scripts/xvfb.sh', *launcher, demo or f'{native}/src/demo-linux'],
                    cwd=cwd or source,
                    env=env, check=True, timeout=120, stdout=subprocess.DEVNULL)
-    # What the clock read in those frames, counted here on its own: 40 ms steps
-    # from 10^9 s (a fault in the clock shared by both sides of a comparison
-    # would move them alike).
-    with open(f'{tmp}/frames.log') as f:
-        read = {int(w[0]): (int(w[5]), int(w[6])) for w in map(str.split, f) if len(w) == 7}
-    for n in frames:
-        assert read.get(n) == (1000000000 + n // 25, n % 25 * 40000), \
-            f'frame {n} of demo-linux read the clock as {read.get(n)}'
-    return {n: Image.open(f'{tmp}/frame-{n}-final.png').convert('RGB') for n in frames}
+    return final_frames(tmp, frames)
 
 
 def decode_png(url):
