@@ -24,6 +24,6 @@ mkfifo "$tmp/fd"
 Xvfb -displayfd 3 -screen 0 "$screen" "${extra[@]}" -nolisten tcp -noreset 3>"$tmp/fd" \
   >"$tmp/xvfb.log" 2>&1 &
 xvfb=$!
-read -r -t 20 num <"$tmp/fd" || { echo "Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1; }
+read -r -t 60 num <"$tmp/fd" || { echo "Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1; }
 export DISPLAY=":$num"
 "$@"

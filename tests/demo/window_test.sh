@@ -32,15 +32,20 @@ fail() {
 # the end by design and whose GL driver is unloaded before the check.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:detect_leaks=0"
 
+# Each wait gives up after PATIENCE seconds, enough for a sanitizer build on a
+# loaded machine, and ends as soon as what it waits for is there; a demo that
+# outlives twice that is stopped.
+PATIENCE=150
+
 start() {  # start [ENV=VALUE...]: the demo in the background, its window id in $wid
-  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null "$@" timeout 60 "$DEMO") >"$work/out" 2>&1 &
+  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null "$@" timeout $((2 * PATIENCE)) "$DEMO") >"$work/out" 2>&1 &
   pid=$!
-  wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^${TITLE}\$" | head -n1)
+  wid=$(timeout "$PATIENCE" xdotool search --sync --onlyvisible --name "^${TITLE}\$" | head -n1)
   [ -n "$wid" ] || fail "no window titled \"$TITLE\" appeared"
 }
 looping() {  # looping: wait until the frame loop runs (it registers the delete protocol)
   local i
-  for i in $(seq 300); do
+  for i in $(seq $((PATIENCE * 10))); do
     xprop -id "$wid" WM_PROTOCOLS 2>/dev/null | grep -q WM_DELETE_WINDOW && return 0
     sleep 0.1
   done
@@ -50,7 +55,7 @@ no_x_errors() { cat "$work/out" "$work/err" 2>/dev/null | grep -q "X Error" && f
 alive() { kill -0 "$pid" 2>/dev/null; }
 finish() {  # finish: wait for the demo to end and expect status 0
   local i
-  for i in $(seq 300); do alive || break; sleep 0.1; done
+  for i in $(seq $((PATIENCE * 10))); do alive || break; sleep 0.1; done
   alive && fail "the demo is still running"
   wait "$pid"; local rc=$?
   pid=
@@ -63,7 +68,7 @@ still_running() {  # still_running WHAT: let a few frames pass, expect the demo 
 run_fixed() {  # run_fixed [ENV=VALUE...]: a short run on the fixed clock, status in $rc,
   # standard output in $work/out, standard error in $work/err
   (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work" \
-    FRAMECLOCK_STEP_US=20000 FRAMECLOCK_QUIT=30 "$@" timeout 60 "$DEMO") >"$work/out" 2>"$work/err"
+    FRAMECLOCK_STEP_US=20000 FRAMECLOCK_QUIT=30 "$@" timeout $((2 * PATIENCE)) "$DEMO") >"$work/out" 2>"$work/err"
   rc=$?
 }
 viewport_of() {  # viewport_of FRAME: "W H" of that frame's viewport in frames.log
@@ -131,7 +136,7 @@ glx-create|glx-makecurrent)
   ;;
 noglx)
   # A server without GLX (xvfb.sh --no-glx): no visual, status 1, not a word.
-  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null timeout 20 "$DEMO") >"$work/out" 2>&1
+  (cd "$SOURCE_DIR" && exec env FSOUND_OUTPUT=null timeout "$PATIENCE" "$DEMO") >"$work/out" 2>&1
   rc=$?
   [ "$rc" -eq 1 ] || fail "exit status $rc, expected 1"
   [ -s "$work/out" ] && fail "unexpected output"
@@ -140,7 +145,7 @@ resize)
   # A size change made from outside reaches the viewport.
   start LD_PRELOAD="$FRAMECLOCK" FRAMECLOCK_DIR="$work"
   xdotool windowsize "$wid" 640 480
-  for i in $(seq 300); do
+  for i in $(seq $((PATIENCE * 10))); do
     [ "$(tail -n1 "$work/frames.log" | awk '{ print $4, $5 }')" = "640 480" ] && break
     sleep 0.1
   done
@@ -169,9 +174,9 @@ nodisplay)
   # No X server: status 255 and not a word.
   for d in unset ":9999"; do
     if [ "$d" = unset ]; then
-      (cd "$SOURCE_DIR" && exec env -u DISPLAY timeout 20 "$DEMO") >"$work/out" 2>&1
+      (cd "$SOURCE_DIR" && exec env -u DISPLAY timeout "$PATIENCE" "$DEMO") >"$work/out" 2>&1
     else
-      (cd "$SOURCE_DIR" && exec env DISPLAY="$d" timeout 20 "$DEMO") >"$work/out" 2>&1
+      (cd "$SOURCE_DIR" && exec env DISPLAY="$d" timeout "$PATIENCE" "$DEMO") >"$work/out" 2>&1
     fi
     rc=$?
     [ "$rc" -eq 255 ] || fail "DISPLAY $d: exit status $rc, expected 255"

@@ -22,12 +22,13 @@ using libtest::Context;
 using libtest::TempDir;
 
 // Runs `open` (which should refuse `fifo`) on a thread of its own. If it is
-// still waiting after five seconds the pipe is opened for writing and closed,
-// which lets it go on, and the test fails.
+// still waiting after a minute (it needs milliseconds, seconds on a loaded
+// machine) the pipe is opened for writing and closed, which lets it go on, and
+// the test fails.
 template <typename F>
 int withoutBlocking(const std::string& fifo, F open) {
     std::future<int> result = std::async(std::launch::async, open);
-    if (result.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+    if (result.wait_for(std::chrono::seconds(60)) == std::future_status::timeout) {
         ADD_FAILURE() << "blocked opening the named pipe " << fifo;
         int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) close(fd);

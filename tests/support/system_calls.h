@@ -23,12 +23,22 @@
 
 class SystemLibraryCalls {
 public:
-#ifdef QUON_TEST_LSAN
-    SystemLibraryCalls() { __lsan_disable(); }
-    ~SystemLibraryCalls() { __lsan_enable(); }
-#endif
+    SystemLibraryCalls() { recordLeaks(false); }
+    ~SystemLibraryCalls() { recordLeaks(true); }
     SystemLibraryCalls(const SystemLibraryCalls&) = delete;
     SystemLibraryCalls& operator=(const SystemLibraryCalls&) = delete;
+
+private:
+    static void recordLeaks(bool on) {
+#ifdef QUON_TEST_LSAN
+        if (on)
+            __lsan_enable();
+        else
+            __lsan_disable();
+#else
+        (void)on;
+#endif
+    }
 };
 
 #endif

@@ -4,7 +4,10 @@
 #   wine_demo_test.sh EXE run    - 1024x768 screen: the scene shows, no message box, Escape ends it (0)
 #   wine_demo_test.sh EXE badmode - 800x600 screen: exactly one message box, "Display Error"; once
 #                                   it is dismissed the program ends by itself with status 0
+# Each wait gives up after PATIENCE seconds (150), enough for a loaded machine, and
+# ends as soon as what it waits for is there.
 set -u
+PATIENCE=${PATIENCE:-150}
 EXE=$1
 MODE=$2
 [ -f "$EXE" ] || { echo "SKIP: $EXE not built"; exit 77; }
@@ -43,7 +46,10 @@ wait_exit() {  # wait_exit SECONDS -> sets RC, or fails
 
 if [ "$MODE" = run ]; then
   # Wait for the window, then give the demo a few seconds of frames.
-  for _ in $(seq 200); do xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 && break; sleep 0.1; done
+  for _ in $(seq $((PATIENCE * 10))); do
+    xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
   xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 || fail "no window"
   sleep 6
   kill -0 $DEMO_PID 2>/dev/null || fail "demo ended early"
@@ -53,11 +59,14 @@ if [ "$MODE" = run ]; then
   /usr/bin/python3 "$HERE/check_frame.py" "$WORK/shot.png" || fail "frame check"
   # Hold Escape long enough to be seen between two polls.
   xdotool keydown Escape; sleep 0.5; xdotool keyup Escape
-  wait_exit 30 || fail "Escape did not end the demo"
+  wait_exit "$PATIENCE" || fail "Escape did not end the demo"
   [ "$RC" -eq 0 ] || fail "exit status $RC after Escape"
   echo "PASS: scene shown, no message box, Escape ends with status 0"
 else
-  for _ in $(seq 300); do xdotool search --name "^Display Error\$" >/dev/null 2>&1 && break; sleep 0.1; done
+  for _ in $(seq $((PATIENCE * 10))); do
+    xdotool search --name "^Display Error\$" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
   BOX=$(xdotool search --name "^Display Error\$" 2>/dev/null)
   [ -n "$BOX" ] || fail "no 'Display Error' box"
   [ "$(wc -w <<<"$BOX")" -eq 1 ] || fail "more than one 'Display Error' box: $BOX"
@@ -65,7 +74,7 @@ else
   # button. From then on nothing is sent: the program must end by itself, and
   # no other box may appear on the way.
   xdotool windowactivate --sync "$BOX" 2>/dev/null; xdotool key --window "$BOX" Return
-  for _ in $(seq 400); do
+  for _ in $(seq $((PATIENCE * 10))); do
     kill -0 $DEMO_PID 2>/dev/null || break
     for w in $(xdotool search --name "^($BOXES)\$" 2>/dev/null); do
       [ "$w" = "$BOX" ] || fail "a second message box: $(xdotool getwindowname "$w")"
