@@ -18,16 +18,43 @@ import argparse, os, statistics, sys, time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'web'))
 import page_test  # noqa: E402  (the page tests' browser driver, server and frame comparison)
 
-# Times the animation-frame callbacks, installed before the page's scripts.
+# Times the animation-frame callbacks and keeps the page's WebGL context,
+# installed before the page's scripts.
 RAF_TIMER = '''(() => {
   const raf = window.requestAnimationFrame.bind(window);
-  const bench = window.quonBench = { ms: 0, calls: 0 };
+  const bench = window.quonBench = { ms: 0, calls: 0, gl: null };
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function(kind, ...rest) {
+    const c = getContext.call(this, kind, ...rest);
+    if (c && !bench.gl && kind.startsWith('webgl')) bench.gl = c;
+    return c;
+  };
   window.requestAnimationFrame = (cb) => raf((t) => {
     const t0 = performance.now();
     try { cb(t); } finally { bench.ms += performance.now() - t0; ++bench.calls; }
   });
 })();'''
 SAMPLE = '[performance.now(), window.quonTest.framesShown, window.quonBench.ms]'
+# Counts the WebGL calls of the next ten frames, by name (after the
+# measurement: the counting slows them).
+COUNT_CALLS = '''new Promise((ok) => {
+  const gl = window.quonBench.gl, counts = {}, saved = {};
+  for (const name in gl) {
+    if (typeof gl[name] !== 'function') continue;
+    saved[name] = gl[name];
+    gl[name] = function(...args) {
+      counts[name] = (counts[name] || 0) + 1;
+      return saved[name].apply(gl, args);
+    };
+  }
+  const from = window.quonTest.framesShown;
+  const wait = () => {
+    if (window.quonTest.framesShown < from + 10) return setTimeout(wait, 5);
+    for (const name in saved) delete gl[name];
+    ok(counts);
+  };
+  wait();
+})'''
 GRAB = 30
 ROW = ('{:5.1f} fps | main thread: busy {:5.2f}, CPU {:5.2f}, in the frame callback {:5.2f} | '
        'CPU: renderer {:5.2f}, GPU process {:5.2f}')
@@ -67,9 +94,10 @@ def cpu_ms(browser):
 
 
 def run_once(browser, url, warm, frames):
-    """One page in a fresh tab: returns fps, the main thread's busy time,
-    the frame callbacks' time, the renderer processes' CPU time and the GPU
-    process's, per frame in ms; the grabbed frame and the page's log."""
+    """One page in a fresh tab: returns fps, the main thread's busy time and
+    CPU time, the frame callbacks' time, the renderer processes' CPU time and
+    the GPU process's, per frame in ms; the grabbed frame, the page's log and
+    the WebGL calls per frame."""
     target = browser.call('Target.createTarget', {'url': 'about:blank'})['targetId']
     s = browser.call('Target.attachToTarget', {'targetId': target, 'flatten': True})['sessionId']
     try:
@@ -93,10 +121,11 @@ def run_once(browser, url, warm, frames):
             raise RuntimeError(f'{url}: the demo stopped ({r["ended"]}): {r["log"]}')
         n = f1 - f0
         grabbed = r['frames'].get(str(GRAB))
+        calls = {k: v / 10 for k, v in browser.eval(s, COUNT_CALLS, timeout).items()}
         ren, main, gpu = ((b - a) / n for a, b in zip(cpu0, cpu1))
         return ((n / ((t1 - t0) / 1000), (task1 - task0) * 1000 / n, main, (cb1 - cb0) / n,
                  ren, gpu),
-                grabbed and page_test.decode_png(grabbed), r['log'])
+                grabbed and page_test.decode_png(grabbed), r['log'], calls)
     finally:
         browser.call('Target.closeTarget', {'targetId': target})
 
@@ -128,12 +157,14 @@ def main():
               f'of {a.frames} frames after {a.warm}, in turns')
         for i in range(a.runs):
             for name, (_, url) in builds.items():
-                figures, picture, log = run_once(browser, url, a.warm, a.frames)
+                figures, picture, log, calls = run_once(browser, url, a.warm, a.frames)
                 results[name].append(figures)
-                frames.setdefault(name, picture)
                 print(f'  run {i + 1} {name}: ' + ROW.format(*figures), flush=True)
-                if i == 0 and name == 'peer':
-                    print('    peer log: ' + ' | '.join(l for l in log if 'WARNING' in l))
+                if i == 0:
+                    frames[name] = picture
+                    top = sorted(calls.items(), key=lambda c: -c[1])
+                    print(f'    WebGL calls per frame: {sum(calls.values()):.0f} (' +
+                          ', '.join(f'{k} {v:g}' for k, v in top) + ')')
     finally:
         browser.close()
         for server, _ in builds.values():
