@@ -170,10 +170,13 @@ def main():
         for server, _ in builds.values():
             server.shutdown()
 
+    # The figures compare like with like only where both draw the same picture.
+    same = False
     if frames.get('ours') and frames.get('peer'):
         print(f'== frame {GRAB}, the peer\'s against ours:')
         share = page_test.compare(frames['peer'], frames['ours'])
         print(f'     {share * 100:.4f}% of the pixels differ by more than {page_test.PIXEL_TOL}')
+        same = share <= page_test.SHARE_TOL
         if a.out:
             os.makedirs(a.out, exist_ok=True)
             for name, picture in frames.items():
@@ -188,7 +191,10 @@ def main():
           f'{o[1] / p[1]:.2f}x the main thread\'s busy time, {o[2] / p[2]:.2f}x its CPU time, '
           f'{o[3] / p[3]:.2f}x the frame callback\'s time, {o[5] / p[5]:.2f}x the GPU process\'s '
           f'CPU time')
-    return 0
+    if not same:
+        print(f'webgl peer: the two builds do not draw the same frame {GRAB}: the figures do not '
+              'compare the same work', file=sys.stderr)
+    return 0 if same else 1
 
 
 if __name__ == '__main__':
