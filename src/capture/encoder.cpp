@@ -5,6 +5,7 @@
 //   .mp4   H.264 (yuv420p) + AAC
 //   .webm  VP9 (yuv420p) + Opus (resampled to 48 kHz, the rates Opus has)
 //   .mkv   FFV1 in RGB + FLAC: lossless
+// Each file tags its colour (see openVideo).
 // Video timestamps count frames in a time base of 1/fps, audio timestamps
 // count samples in 1/rate, so neither drifts against the other.
 #include <algorithm>
@@ -117,10 +118,22 @@ std::string Encoder::Impl::openVideo() {
     venc->time_base = AVRational{1, cs.fps};
     venc->framerate = AVRational{cs.fps, 1};
     venc->thread_count = 0;  // the codec's choice: every core
+    // The colour, described in full so that players need not guess. The
+    // conversion (yuv.cpp) uses BT.601's matrix in limited range; the frame
+    // buffer's RGB is tagged with the primaries and the transfer of the
+    // standard that the matrix tag names, SMPTE 170M (525 lines, 60 fields a
+    // second like the capture's default rate; its transfer is BT.709's curve):
+    // one standard throughout, not the 625-line one's primaries (BT.470 B/G)
+    // beside a 525-line matrix. The lossless file keeps that same RGB as it
+    // is: the identity matrix in full range.
+    venc->color_primaries = AVCOL_PRI_SMPTE170M;
+    venc->color_trc = AVCOL_TRC_SMPTE170M;
     AVDictionary* opts = nullptr;
     if (cs.container == Container::mkv) {
         // The frames as read back, BGRA in memory with the alpha left out.
         venc->pix_fmt = AV_PIX_FMT_0RGB32;
+        venc->colorspace = AVCOL_SPC_RGB;
+        venc->color_range = AVCOL_RANGE_JPEG;
         venc->gop_size = 1;
         av_dict_set(&opts, "level", "3", 0);
         av_dict_set(&opts, "slices", "4", 0);
@@ -129,6 +142,9 @@ std::string Encoder::Impl::openVideo() {
         venc->pix_fmt = AV_PIX_FMT_YUV420P;
         venc->colorspace = AVCOL_SPC_SMPTE170M;
         venc->color_range = AVCOL_RANGE_MPEG;
+        // Each chroma sample is the mean of its 2x2 pixels: it sits at their
+        // centre (H.264's and MPEG-2's default is beside the left ones).
+        venc->chroma_sample_location = AVCHROMA_LOC_CENTER;
         venc->gop_size = 2 * cs.fps;
         if (cs.container == Container::mp4) {
             // Quality 0..100 to a constant rate factor of 40..12. Sub-pixel

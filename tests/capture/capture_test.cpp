@@ -109,6 +109,17 @@ std::string probe(const std::string& file, const std::string& stream, const std:
     return s;
 }
 
+// The video stream's colour as ffprobe reads it (from the container, or from
+// the codec's own stream where it has these fields): range, matrix, transfer,
+// primaries and chroma siting, space-separated.
+std::string colourOf(const std::string& file) {
+    std::string s = probe(file, "v",
+                          "stream=color_range,color_space,color_transfer,color_primaries,"
+                          "chroma_location");
+    std::replace(s.begin(), s.end(), '\n', ' ');
+    return s;
+}
+
 using progtest::Image;
 
 Image readPNG(const std::string& path) { return progtest::readPNG(path, 3); }
@@ -280,6 +291,19 @@ TEST(Capture, Mp4AndWebmHoldBothStreams) {
         Result check = shell("ffmpeg -v error -xerror -i '" + file + "' -f null -");
         EXPECT_EQ(check.status, 0) << name << ": " << check.out;
         EXPECT_EQ(check.out, "") << name;
+        // The colour as the conversion makes it: BT.601's matrix in limited
+        // range, the primaries and transfer of its 525-line standard (SMPTE
+        // 170M), chroma at the centre of its 2x2 pixels. VP9 codes no
+        // primaries, transfer or siting, so those come from the .webm's colour
+        // elements. The .mp4's own box (colr, nclx: primaries, transfer and
+        // matrix 6, not full range) is read apart from H.264's copy in its
+        // stream: ffprobe reports the box when it traces the file.
+        EXPECT_EQ(colourOf(file), "tv smpte170m smpte170m smpte170m center") << name;
+        if (mp4) {
+            Result colr = shell("ffprobe -v trace '" + file + "' 2>&1 | grep 'nclx:'");
+            EXPECT_NE(colr.out.find("nclx: pri 6 trc 6 matrix 6 full 0\n"), std::string::npos)
+                << colr.out;
+        }
     }
     shell("rm -rf '" + dir + "'");
 }
@@ -301,6 +325,10 @@ TEST(Capture, TwoCapturesAreIdentical) {
         }
         EXPECT_TRUE(sa == sb) << ext << ": decoded samples differ";
     }
+    // The lossless file holds the frames' RGB as drawn and says so: the
+    // identity matrix (RGB) in full range, with the .mp4's primaries and
+    // transfer (the same RGB before its conversion).
+    EXPECT_EQ(colourOf(dir + "/1.mkv"), "pc gbr smpte170m smpte170m unspecified");
     // The .mp4's frames against the lossless ones: after the conversion to
     // 4:2:0 and H.264 at the default quality each channel is within a few
     // levels on average and unbiased (5.5, 2.8 and 6.1 levels, biases within
