@@ -31,7 +31,7 @@ declare -A GROUP=(
   [web]="emscripten node-pako"
   [release]="python3 git"
   [test]="libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
-          clang libclang-rt-14-dev
+          clang libclang-rt-14-dev clang-format-14
           xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools
           python3 python3-pil chromium-headless-shell sudo"
 )

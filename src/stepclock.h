@@ -21,8 +21,7 @@ static inline StepTime stepClockAt(long long n, long long startS, long long num,
 
 /* The same reading in seconds, formed as the Linux clock forms it from whole
  * seconds and microseconds. */
-static inline double stepClockSeconds(long long n, long long startS, long long num,
-                                      long long den) {
+static inline double stepClockSeconds(long long n, long long startS, long long num, long long den) {
     StepTime t = stepClockAt(n, startS, num, den);
     return (double)t.sec + (double)t.rest / (double)den;
 }

@@ -66,7 +66,6 @@ FILE* ql_open_regular(const char* path, int32_t* size);
 // cannot be allocated or read; *size gets the number of bytes read.
 unsigned char* ql_read_file(const char* path, int32_t* size);
 
-
 // Trace message numbers.
 enum {
     QL_MSG_PNG_NEW = 1,
