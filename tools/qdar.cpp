@@ -5,8 +5,10 @@
 //   qdar extract FILE NAME
 //
 // A manifest holds "archive-name<TAB>file-path" lines in storage order; paths
-// are relative to the manifest's folder; blank lines and lines starting with
-// "#" are ignored. The archive (integers little-endian):
+// are relative to the manifest's folder; a line "include OTHER" (no TAB)
+// stands for OTHER's lines, OTHER relative to the manifest's folder; blank
+// lines and lines starting with "#" are ignored. The archive (integers
+// little-endian):
 //   "QDAR", int32 total length
 //   per file: "DAT", int32 n, n bytes, one uncounted byte (the file's last
 //             byte again, 0 for an empty file)
@@ -18,6 +20,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -55,8 +58,9 @@ void usage(std::ostream& out) {
            "       qdar --help                               show this text\n"
            "       qdar --version                            show the version\n"
            "A manifest line is \"archive-name<TAB>file-path\" (path relative to the manifest's\n"
-           "folder); blank lines and lines starting with # are ignored. --allow-missing leaves\n"
-           "out the entries whose files do not exist and names them on standard error.\n";
+           "folder), or \"include OTHER\" for the lines of manifest OTHER (relative to it too);\n"
+           "blank lines and lines starting with # are ignored. --allow-missing leaves out the\n"
+           "entries whose files do not exist and names them on standard error.\n";
 }
 
 void putI32(std::string& out, int64_t v) {
@@ -74,11 +78,18 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::vector<Entry> readManifest(const std::string& manifest, bool allowMissing) {
+// Appends the entries of `manifest` (and of those it includes) to `entries`;
+// `open` holds the manifests being read, outermost first, against cycles.
+void readManifest(const std::string& manifest, bool allowMissing, std::vector<Entry>& entries,
+                  std::set<std::string>& names, std::vector<std::string>& open) {
     std::ifstream in(manifest, std::ios::binary);
     if (!in) fail(manifest, std::string("cannot open manifest: ") + std::strerror(errno));
-    std::vector<Entry> entries;
-    std::set<std::string> names;
+    char* real = realpath(manifest.c_str(), nullptr);
+    const std::string self = real ? real : manifest;
+    free(real);
+    for (const std::string& outer : open)
+        if (outer == self) fail(manifest, "includes itself");
+    open.push_back(self);
     std::string line;
     const std::string base = folderOf(manifest);
     for (int number = 1; std::getline(in, line); ++number) {
@@ -86,6 +97,12 @@ std::vector<Entry> readManifest(const std::string& manifest, bool allowMissing) 
         if (line.empty() || line[0] == '#') continue;
         const std::string where = "line " + std::to_string(number) + ": ";
         size_t tab = line.find('\t');
+        if (tab == std::string::npos && line.rfind("include ", 0) == 0 && line.size() > 8) {
+            std::string other = line.substr(8);
+            if (other[0] != '/') other = base + other;
+            readManifest(other, allowMissing, entries, names, open);
+            continue;
+        }
         if (tab == std::string::npos) fail(manifest, where + "no TAB between name and path");
         Entry e;
         e.name = line.substr(0, tab);
@@ -109,6 +126,14 @@ std::vector<Entry> readManifest(const std::string& manifest, bool allowMissing) 
         entries.push_back(e);
     }
     if (in.bad()) fail(manifest, "read error");
+    open.pop_back();
+}
+
+std::vector<Entry> readManifest(const std::string& manifest, bool allowMissing) {
+    std::vector<Entry> entries;
+    std::set<std::string> names;
+    std::vector<std::string> open;
+    readManifest(manifest, allowMissing, entries, names, open);
     return entries;
 }
 
@@ -203,23 +228,21 @@ Archive readArchive(const std::string& path) {
     const int64_t size = int64_t(b.size());
     ql_dar_dir_t dir;
     switch (ql_dar_findDirectory(bytes, size, &dir)) {
-        case QL_DAR_BAD_MAGIC:
-            fail(path, "not a QDAR archive (bad magic)");
+        case QL_DAR_BAD_MAGIC: fail(path, "not a QDAR archive (bad magic)");
         case QL_DAR_BAD_LENGTH:
             fail(path, "length field " + std::to_string(dir.length) + " does not fit the file's " +
                            std::to_string(size) + " bytes");
         case QL_DAR_BAD_DIRECTORY:
             fail(path, "no directory at offset " + std::to_string(dir.offset));
-        case QL_DAR_DIRECTORY_CUT:
-            fail(path, "directory runs past the archive's end");
-        case QL_DAR_DIRECTORY_FOUND:
-            break;
+        case QL_DAR_DIRECTORY_CUT: fail(path, "directory runs past the archive's end");
+        case QL_DAR_DIRECTORY_FOUND: break;
     }
     const int64_t length = dir.length;
     for (uint32_t i = 0; i < dir.count; ++i) {
         const ql_dar_entry_t entry = ql_dar_entry(bytes, dir, i);
         Archive::Item item{i, entry.record, 0, {}};
-        const size_t zero = entry.name < length ? b.find('\0', size_t(entry.name)) : std::string::npos;
+        const size_t zero =
+            entry.name < length ? b.find('\0', size_t(entry.name)) : std::string::npos;
         if (zero == std::string::npos || int64_t(zero) >= length)
             fail(path, "entry " + std::to_string(i) + ": name outside the archive");
         item.name = b.substr(size_t(entry.name), zero - size_t(entry.name));
