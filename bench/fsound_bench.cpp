@@ -115,14 +115,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no track\n");
         return 1;
     }
-    // Loop like the demo: from 36.226 s when the track is that long.
+    // Loop like the demo: from the build's loop point (QUON_RESTART_MS) when
+    // the track is that long.
     setenv("FSOUND_OUTPUT", "manual", 1);
     FSOUND_Init(kRate, 16, 0);
     FSOUND_STREAM* s = FSOUND_Stream_Open(reinterpret_cast<const char*>(track.data()), 0x8000, 0,
                                           static_cast<int>(track.size()));
     int length = s ? FSOUND_Stream_GetLength(s) : 0;
     FSOUND_Close();
-    restartMs = length > 37 * kRate ? 36226 : 0;
+    restartMs = length > (QUON_RESTART_MS / 1000 + 1) * kRate ? QUON_RESTART_MS : 0;
 
     std::printf("track: %s, %zu bytes, %.2f s, loop from %d ms\n", path.c_str(), track.size(),
                 double(length) / kRate, restartMs);

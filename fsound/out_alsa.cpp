@@ -1,6 +1,5 @@
 // The ALSA output of the Linux build: interleaved 16-bit stereo, about 50 ms
 // of device buffer, blocking writes from the mixer thread.
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <alsa/asoundlib.h>
 
 #include <cstdarg>
@@ -158,4 +157,3 @@ std::unique_ptr<Output> openDeviceOutput(const std::string& name, int rate) {
 }
 
 }  // namespace fsound
-#endif

@@ -3,7 +3,6 @@
 // audio graph pulls the mix with FSOUND_MixFrames instead, and the page sets
 // FSOUND_OUTPUT=manual once its audio runs. Without that setting there is no
 // output, FSOUND_Init fails and the program runs silently.
-#ifdef __EMSCRIPTEN__
 #include "fsound_internal.h"
 
 namespace fsound {
@@ -11,4 +10,3 @@ namespace fsound {
 std::unique_ptr<Output> openDeviceOutput(const std::string&, int) { return nullptr; }
 
 }  // namespace fsound
-#endif

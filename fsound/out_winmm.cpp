@@ -2,7 +2,6 @@
 // three buffers of about 23 ms each in flight. The mixer thread fills a free
 // buffer, queues it and waits on an event that the driver signals when a
 // buffer is done.
-#ifdef _WIN32
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -87,4 +86,3 @@ std::unique_ptr<Output> openDeviceOutput(const std::string&, int rate) {
 }
 
 }  // namespace fsound
-#endif

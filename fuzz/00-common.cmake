@@ -1,5 +1,5 @@
 # Shared set-up of the libFuzzer targets (clang only): the library and the
-# demo's library get the fuzzer's coverage instrumentation (in this build only;
+# demo's units get the fuzzer's coverage instrumentation (in this build only;
 # other programs linking them run as they are), and
 # quon_add_fuzzer(NAME SOURCES... [INCLUDES ...] [LIBS ...]) builds fuzz_NAME
 # with ASan + UBSan against them and registers a short smoke run in CTest on a
@@ -12,7 +12,7 @@ endif()
 set(QUON_FUZZ_READY ON)
 
 set(QUON_FUZZ_SMOKE_SECONDS 20 CACHE STRING "Seconds of each fuzzer's smoke run in CTest")
-foreach(_target quon demo)
+foreach(_target quon ${QUON_DEMO_UNITS})
   target_compile_options(${_target} PRIVATE -fsanitize=fuzzer-no-link)
 endforeach()
 

@@ -15,8 +15,6 @@
 #include "gl_recorder.h"
 #include "lib_support.h"
 
-quon_lib_t* pQuonLib = nullptr;
-
 // Textures are not the subject here; every name is 1.
 GLuint util_textureFromQuonImage(quon_lib_t*, quon_image_t*) { return 1; }
 

@@ -2,7 +2,12 @@
 #ifndef DEMO_SCENE_H
 #define DEMO_SCENE_H
 
-#include "main.h"
+// Music analysis record handed to the scene; nothing writes or reads its fields.
+struct info_t {
+    float base;
+    float* spectrum;
+    float spectrum16[16];
+};
 
 class Scene {
 public:

@@ -1,5 +1,7 @@
 #include "Scene1.h"
 
+#include "glhelpers.h"
+
 const float oiaRaster[20] = {
     1, 0, 0,    0,  0,  //
     0, 0, 1600, 0,  0,  //

@@ -5,6 +5,7 @@
 
 #include "Scene.h"
 #include "ScrollerSimple.h"
+#include "quon.h"
 
 // One bar across the virtual screen, 1600 by 50 units, as GL_T2F_V3F.
 extern const float oiaRaster[20];

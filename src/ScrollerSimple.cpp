@@ -1,8 +1,5 @@
 #include "ScrollerSimple.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
 #include <GL/gl.h>
 
 #include "glyph_cells.h"

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "main.h"
+#include "demo.h"
+#include "glhelpers.h"
 
 // Frame-rate text, formatted every frame; see drawText for why it is not shown.
 static char pszFps[16];

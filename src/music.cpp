@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "fsound.h"
-#include "main.h"
+#include "demo.h"
 
 #ifndef QUON_RESTART_MS
 #error "QUON_RESTART_MS (the loop's restart position in ms) must be defined by the build"

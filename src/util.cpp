@@ -1,5 +1,5 @@
-// Texture upload for the demo (the clock is in clock.cpp).
-#include "main.h"
+// Texture upload for the demo.
+#include "glhelpers.h"
 
 // Uploads an image already converted to RGBA8888 as a new texture, linear
 // filtering, no mipmaps. A null image, or one left without pixels by a failed

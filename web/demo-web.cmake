@@ -2,14 +2,15 @@
 # build folder (index.html, its audio worklet quon-audio.js, quon.js,
 # quon.wasm and the inflater pako_inflate.min.js), servable by any static
 # server from any folder.
-# Included by src/CMakeLists.txt in the web build: the demo's library with the
-# program's entry point, the page's window layer and the clock.
+# Included by src/CMakeLists.txt in the web build: the demo with the program's
+# entry point and the page's window layer (page.cpp, with its clock and
+# frame-rate measurement).
 if(NOT QUON_QDAR)
   message(FATAL_ERROR "Set QUON_QDAR to a native qdar packer (build the Linux tree first)")
 endif()
 set(QUON_WEB_DIR ${CMAKE_BINARY_DIR}/web)
-add_executable(demo-web entry.cpp clock.cpp ${PROJECT_SOURCE_DIR}/web/page.cpp)
-target_link_libraries(demo-web PRIVATE demo quongl)
+add_executable(demo-web ${PROJECT_SOURCE_DIR}/web/page.cpp)
+target_link_libraries(demo-web PRIVATE demo_entry demo quongl)
 set_target_properties(demo-web PROPERTIES OUTPUT_NAME quon SUFFIX .js
   RUNTIME_OUTPUT_DIRECTORY ${QUON_WEB_DIR})
 # No JavaScript libraries but the core: a GL call that quongl lacks cannot be

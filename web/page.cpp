@@ -14,12 +14,9 @@
 #include <cstdlib>
 
 #include "fsound.h"
-#include "main.h"
+#include "demo.h"
 #include "quongl_webgl.h"
 #include "stepclock.h"
-
-char* commandLineName = nullptr;
-double fps = 0;
 
 namespace {
 
@@ -54,8 +51,9 @@ void frame() {
 
 }  // namespace
 
-// Seconds; the page's performance.now(), or the stepped test clock.
-double webClockSeconds() {
+// The demo's clock, in seconds: the page's performance.now(), or the stepped
+// test clock.
+double util_getCurrentTime() {
     if (stepUs < 0) return emscripten_get_now() / 1000.0;
     return stepClockSeconds(frameRate.shown(), 1000000000LL, stepUs, 1000000);
 }

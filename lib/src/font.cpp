@@ -4,9 +4,6 @@
 //   0 N glyphs, 1 unused, 2 uint16 size, 4 uint16 height,
 //   6 N characters, 6 + N N records of six int16
 //   (left, top, width, height, advance, baseline).
-#ifdef _WIN32
-#include <windows.h>
-#endif
 #include <GL/gl.h>
 
 #include "ql.h"

@@ -9,12 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <sys/stat.h>
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 quon_memfile_t* quon_memfile_new(quon_lib_t*) {
     return static_cast<quon_memfile_t*>(std::calloc(1, sizeof(quon_memfile_t)));
 }
@@ -71,33 +65,6 @@ int quon_memfile_load_from_memory(quon_lib_t* h, quon_data_t* qdar, quon_memfile
     pfmf->pData = static_cast<unsigned char*>(quon_dar_getData(qdar->data, pos));
     pfmf->iSize = static_cast<int32_t>(length);
     return 0;
-}
-
-FILE* ql_open_regular(const char* path, int32_t* size) {
-#if defined(_WIN32)
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return nullptr;
-    struct _stat64 st;
-    const bool regular = _fstat64(_fileno(f), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
-#else
-    // Without O_NONBLOCK, opening a named pipe waits for a writer for ever;
-    // for a regular file the flag changes nothing.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st;
-    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    FILE* f = regular ? fdopen(fd, "rb") : nullptr;
-    if (!f) {
-        close(fd);
-        return nullptr;
-    }
-#endif
-    if (!regular || st.st_size < 0 || st.st_size > QL_MAX_FILE_BYTES) {
-        std::fclose(f);
-        return nullptr;
-    }
-    *size = static_cast<int32_t>(st.st_size);
-    return f;
 }
 
 unsigned char* ql_read_file(const char* path, int32_t* size) {

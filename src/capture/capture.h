@@ -1,8 +1,9 @@
 // demo-capture: the demo rendered headless, frame by frame, into a video file
 // with its music. The pieces: the command line and the temporary file
-// (capture_main.cpp), the frame clock (frameclock.cpp), the headless window
-// layer that renders, reads back and mixes the sound (egl.cpp), and the
-// encoder with its own thread (encoder.cpp).
+// (capture_main.cpp), the output formats (formats.cpp), the frame clock
+// (frameclock.cpp), the headless window layer that renders, reads back and
+// mixes the sound (egl.cpp), the colour conversion (yuv.cpp) and the encoder
+// with its own thread (encoder.cpp).
 #ifndef DEMO_CAPTURE_H
 #define DEMO_CAPTURE_H
 
@@ -16,7 +17,40 @@
 // The sound's rate; every frame carries the samples of its 1/fps seconds.
 constexpr int kCaptureRate = 44100;
 
-enum class Container { mp4, webm, mkv };
+// How a frame's pixels are handed to the video codec (see CaptureFrame).
+enum class FrameLayout {
+    yuv420,  // YUV 4:2:0, BT.601 in limited range (yuv.cpp)
+    bgra,    // the frame buffer's RGB as read back
+};
+
+// One output format: what the output's extension chooses. The rows are in
+// formats.cpp; a new format is a row there and its expectations in
+// tests/capture/capture_test.cpp.
+struct CaptureFormat {
+    const char* extension;     // of the output's name, in lower case, with its dot
+    const char* summary;       // what --help says of it
+    const char* muxer;         // FFmpeg's name of the container
+    const char* muxerOptions;  // "key=value:..." for the muxer, or ""
+    FrameLayout layout;        // the pixels the video codec takes
+    const char* videoCodec;    // FFmpeg's names of the encoders
+    const char* audioCodec;
+    const char* videoOptions;  // "key=value:..." for the video encoder, or ""
+    bool lossless;             // no quality setting: no crf, no sound bit rate
+    int crfWorst, crfBest;     // the video encoder's crf at quality 0 and at 100
+    int keyframeSeconds;       // the longest time between key frames; 0: every frame is one
+    int audioRate;             // the sound's rate in the file (resampled from kCaptureRate)
+    // The sound's timestamps start at the encoder's delay (Opus's pre-skip),
+    // for muxers that store that delay as the track's and take it off every
+    // timestamp (the Matroska family), so that the first sound after the
+    // delay plays with frame 0.
+    bool audioFromDelay;
+};
+
+// The formats, in the order --help lists them; the first is the default's.
+extern const CaptureFormat kCaptureFormats[];
+extern const int kCaptureFormatCount;
+// The format of an extension (".mp4", in lower case), or null.
+const CaptureFormat* captureFormatFor(const std::string& extension);
 
 // Where the capture draws. The window layer tries EGL's device platform
 // first (a GPU of a headless server; Mesa lists its software renderer there),
@@ -25,7 +59,7 @@ enum class Container { mp4, webm, mkv };
 enum class EglPlatform { any, device, surfaceless, display };
 
 struct CaptureSettings {
-    Container container = Container::mp4;
+    const CaptureFormat* format = &kCaptureFormats[0];
     int width = 1024, height = 768;
     int fps = 60;
     int quality = 80;    // 0 (smallest) to 100 (best); .mkv is lossless
@@ -47,10 +81,10 @@ void frameClockStart(int fps);
 void frameClockAdvance();
 
 // One rendered frame on its way to the encoder: its pixels, top row first,
-// in the layout the codec takes, and the interleaved stereo samples of its
-// time. For .mkv (FFV1 in RGB) the pixels are BGRA, width * 4 bytes a row;
-// otherwise the planes of YUV 4:2:0, one after the other: Y (width x height),
-// then U and V ((width / 2) x (height / 2) each).
+// in the format's layout, and the interleaved stereo samples of its time.
+// FrameLayout::bgra: BGRA, width * 4 bytes a row; FrameLayout::yuv420: the
+// planes of YUV 4:2:0, one after the other: Y (width x height), then U and V
+// ((width / 2) x (height / 2) each).
 struct CaptureFrame {
     std::vector<uint8_t> pixels;
     std::vector<int16_t> audio;
@@ -63,7 +97,7 @@ struct CaptureFrame {
 void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height,
                   uint8_t* const planes[3], const int strides[3]);
 // A frame as read back from OpenGL (BGRA, bottom row first) into `pixels`,
-// in the layout above for the capture's container (yuv.cpp).
+// in the layout of the capture's format (yuv.cpp).
 void packFrame(const CaptureSettings& cs, const uint8_t* readBack, std::vector<uint8_t>& pixels);
 
 // Where the time goes, in seconds summed over the run; demo-capture prints it

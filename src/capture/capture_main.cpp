@@ -17,25 +17,51 @@
 
 #include "capture.h"
 #include "fsound.h"
-#include "main.h"
+#include "demo.h"
 
 namespace {
 
-const char* const kUsage =
-    "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] [--device N] OUTPUT\n"
-    "Renders the demo with its music, without a display or a sound card, into OUTPUT:\n"
-    "  .mp4   H.264 + AAC (for sharing)\n"
-    "  .webm  VP9 + Opus\n"
-    "  .mkv   FFV1 + FLAC, lossless (for archiving)\n"
-    "  --seconds S  length in seconds (default 72.452: the track, then its looped part again)\n"
-    "  --fps N      frames per second, 1 to 240 (default 60)\n"
-    "  --size WxH   picture size, even numbers from 16 to 8192 (default 1024x768)\n"
-    "  --quality Q  0 (smallest file) to 100 (best), default 80; .mkv is always lossless\n"
+// The usage text after the formats and the options that name them.
+const char* const kUsageEnd =
     "  --device N   draw on device N (from 0) of EGL's device platform, such as a GPU;\n"
     "               also QUON_EGL_DEVICE=N. Without it: the first device that gives an\n"
     "               OpenGL context, else Mesa's surfaceless platform, else EGL's default\n"
     "               display (QUON_EGL_PLATFORM=device, surfaceless or default keeps to one).\n"
     "The line at the end names the renderer that drew.\n";
+
+// The usage text, with a line for each output format.
+std::string usage() {
+    std::string text =
+        "usage: demo-capture [--seconds S] [--fps N] [--size WxH] [--quality Q] [--device N] "
+        "OUTPUT\n"
+        "Renders the demo with its music, without a display or a sound card, into OUTPUT:\n";
+    std::string lossless;
+    for (int i = 0; i < kCaptureFormatCount; ++i) {
+        const CaptureFormat& f = kCaptureFormats[i];
+        char line[160];
+        snprintf(line, sizeof line, "  %-6s %s\n", f.extension, f.summary);
+        text += line;
+        if (f.lossless) lossless += std::string("; ") + f.extension + " is always lossless";
+    }
+    return text +
+           "  --seconds S  length in seconds (default 72.452: the track, then its looped part "
+           "again)\n"
+           "  --fps N      frames per second, 1 to 240 (default 60)\n"
+           "  --size WxH   picture size, even numbers from 16 to 8192 (default 1024x768)\n"
+           "  --quality Q  0 (smallest file) to 100 (best), default 80" +
+           lossless + "\n" + kUsageEnd;
+}
+
+// The extensions of the output formats: ".mp4, .webm or .mkv".
+std::string extensions() {
+    std::string list;
+    for (int i = 0; i < kCaptureFormatCount; ++i)
+        list += std::string(i == 0                        ? ""
+                            : i + 1 < kCaptureFormatCount ? ", "
+                                                          : " or ") +
+                kCaptureFormats[i].extension;
+    return list;
+}
 
 // The temporary file's name, kept where a signal handler can read it.
 char tempPath[4096];
@@ -81,7 +107,7 @@ CaptureSettings parse(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            fputs(kUsage, stdout);
+            fputs(usage().c_str(), stdout);
             exit(0);
         }
         bool option = a == "--seconds" || a == "--fps" || a == "--size" || a == "--quality" ||
@@ -143,14 +169,10 @@ CaptureSettings parse(int argc, char** argv) {
     size_t dot = base.rfind('.');
     std::string ext = dot == std::string::npos || dot == 0 ? "" : base.substr(dot);
     for (char& c : ext) c = (char)tolower((unsigned char)c);
-    if (ext == ".mp4")
-        settings.container = Container::mp4;
-    else if (ext == ".webm")
-        settings.container = Container::webm;
-    else if (ext == ".mkv")
-        settings.container = Container::mkv;
-    else
-        die("unknown output type \"" + (ext.empty() ? base : ext) + "\" (use .mp4, .webm or .mkv)");
+    settings.format = captureFormatFor(ext);
+    if (!settings.format)
+        die("unknown output type \"" + (ext.empty() ? base : ext) + "\" (use " + extensions() +
+            ")");
 
     struct stat st;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))

@@ -22,10 +22,7 @@
 
 #include "capture.h"
 #include "fsound.h"
-#include "main.h"
-
-char* commandLineName = nullptr;
-double fps = 0;
+#include "window.h"
 
 static EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 static EGLSurface eglSurface = EGL_NO_SURFACE;

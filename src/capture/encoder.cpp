@@ -1,11 +1,8 @@
 // The capture's encoder: a thread that takes rendered frames and their
-// samples from a short queue, encodes them and writes the file. The frames
-// come in the codec's layout (capture.h: for H.264 and VP9 the window layer
-// has converted them to YUV 4:2:0 already).
-//   .mp4   H.264 (yuv420p) + AAC
-//   .webm  VP9 (yuv420p) + Opus (resampled to 48 kHz, the rates Opus has)
-//   .mkv   FFV1 in RGB + FLAC: lossless
-// Each file tags its colour (see openVideo).
+// samples from a short queue, encodes them and writes the file in the
+// capture's format (formats.cpp: the muxer, the codecs and their settings).
+// The frames come in the format's layout (capture.h: for YUV 4:2:0 the window
+// layer has converted them already). Each file tags its colour (see openVideo).
 // Video timestamps count frames in a time base of 1/fps, audio timestamps
 // count samples in 1/rate, so neither drifts against the other.
 #include <algorithm>
@@ -49,6 +46,13 @@ std::string avError(const char* what, int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(err, buf, sizeof buf);
     return std::string(what) + ": " + buf;
+}
+
+// A format's "key=value:..." options into a dictionary for FFmpeg.
+AVDictionary* optionsOf(const char* text) {
+    AVDictionary* opts = nullptr;
+    if (*text) av_dict_parse_string(&opts, text, "=", ":", 0);
+    return opts;
 }
 
 }  // namespace
@@ -107,9 +111,8 @@ struct Encoder::Impl {
 };
 
 std::string Encoder::Impl::openVideo() {
-    const char* name = cs.container == Container::mp4    ? "libx264"
-                       : cs.container == Container::webm ? "libvpx-vp9"
-                                                         : "ffv1";
+    const CaptureFormat& f = *cs.format;
+    const char* name = f.videoCodec;
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (!codec) return std::string("no ") + name + " encoder in this FFmpeg";
     venc = avcodec_alloc_context3(codec);
@@ -118,26 +121,22 @@ std::string Encoder::Impl::openVideo() {
     venc->time_base = AVRational{1, cs.fps};
     venc->framerate = AVRational{cs.fps, 1};
     venc->thread_count = 0;  // the codec's choice: every core
+    venc->gop_size = f.keyframeSeconds > 0 ? f.keyframeSeconds * cs.fps : 1;
     // The colour, described in full so that players need not guess. The
     // conversion (yuv.cpp) uses BT.601's matrix in limited range; the frame
     // buffer's RGB is tagged with the primaries and the transfer of the
     // standard that the matrix tag names, SMPTE 170M (525 lines, 60 fields a
     // second like the capture's default rate; its transfer is BT.709's curve):
     // one standard throughout, not the 625-line one's primaries (BT.470 B/G)
-    // beside a 525-line matrix. The lossless file keeps that same RGB as it
-    // is: the identity matrix in full range.
+    // beside a 525-line matrix. The frames kept in RGB are that same RGB as
+    // it is: the identity matrix in full range.
     venc->color_primaries = AVCOL_PRI_SMPTE170M;
     venc->color_trc = AVCOL_TRC_SMPTE170M;
-    AVDictionary* opts = nullptr;
-    if (cs.container == Container::mkv) {
+    if (f.layout == FrameLayout::bgra) {
         // The frames as read back, BGRA in memory with the alpha left out.
         venc->pix_fmt = AV_PIX_FMT_0RGB32;
         venc->colorspace = AVCOL_SPC_RGB;
         venc->color_range = AVCOL_RANGE_JPEG;
-        venc->gop_size = 1;
-        av_dict_set(&opts, "level", "3", 0);
-        av_dict_set(&opts, "slices", "4", 0);
-        av_dict_set(&opts, "slicecrc", "1", 0);
     } else {
         venc->pix_fmt = AV_PIX_FMT_YUV420P;
         venc->colorspace = AVCOL_SPC_SMPTE170M;
@@ -145,25 +144,11 @@ std::string Encoder::Impl::openVideo() {
         // Each chroma sample is the mean of its 2x2 pixels: it sits at their
         // centre (H.264's and MPEG-2's default is beside the left ones).
         venc->chroma_sample_location = AVCHROMA_LOC_CENTER;
-        venc->gop_size = 2 * cs.fps;
-        if (cs.container == Container::mp4) {
-            // Quality 0..100 to a constant rate factor of 40..12. Sub-pixel
-            // motion refinement one step below veryfast's (1, superfast's):
-            // a quarter less of x264's time, and on the demo's 10 s at the
-            // default quality a file 0.2 % smaller, 0.3 dB lower in PSNR and
-            // within 0.0002 in SSIM (docs/benchmarks.md).
-            av_dict_set(&opts, "preset", "veryfast", 0);
-            av_dict_set(&opts, "x264-params", "subme=1", 0);
-            av_dict_set_int(&opts, "crf", 40 - (28 * cs.quality + 50) / 100, 0);
-        } else {
-            // Quality 0..100 to a constant quality of 50..15, real-time speed.
-            venc->bit_rate = 0;
-            av_dict_set_int(&opts, "crf", 50 - (35 * cs.quality + 50) / 100, 0);
-            av_dict_set(&opts, "deadline", "realtime", 0);
-            av_dict_set(&opts, "cpu-used", "8", 0);
-            av_dict_set(&opts, "row-mt", "1", 0);
-        }
     }
+    AVDictionary* opts = optionsOf(f.videoOptions);
+    if (!f.lossless)
+        av_dict_set_int(&opts, "crf",
+                        f.crfWorst - ((f.crfWorst - f.crfBest) * cs.quality + 50) / 100, 0);
     if (fmt->oformat->flags & AVFMT_GLOBALHEADER) venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(venc, codec, &opts);
     av_dict_free(&opts);
@@ -183,19 +168,17 @@ std::string Encoder::Impl::openVideo() {
 }
 
 std::string Encoder::Impl::openAudio() {
-    const char* name = cs.container == Container::mp4    ? "aac"
-                       : cs.container == Container::webm ? "libopus"
-                                                         : "flac";
+    const CaptureFormat& f = *cs.format;
+    const char* name = f.audioCodec;
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (!codec) return std::string("no ") + name + " encoder in this FFmpeg";
     aenc = avcodec_alloc_context3(codec);
-    aenc->sample_rate = cs.container == Container::webm ? 48000 : kCaptureRate;
+    aenc->sample_rate = f.audioRate;
     aenc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     av_channel_layout_copy(&aenc->ch_layout, &stereo);
     aenc->time_base = AVRational{1, aenc->sample_rate};
-    if (cs.container != Container::mkv)
-        aenc->bit_rate = 96000 + 1600 * cs.quality;  // 96 to 256 kbit/s
+    if (!f.lossless) aenc->bit_rate = 96000 + 1600 * cs.quality;  // 96 to 256 kbit/s
     if (fmt->oformat->flags & AVFMT_GLOBALHEADER) aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(aenc, codec, nullptr);
     if (err < 0) return avError(name, err);
@@ -213,10 +196,7 @@ std::string Encoder::Impl::openAudio() {
 }
 
 std::string Encoder::Impl::openAll() {
-    const char* format = cs.container == Container::mp4    ? "mp4"
-                         : cs.container == Container::webm ? "webm"
-                                                           : "matroska";
-    int err = avformat_alloc_output_context2(&fmt, nullptr, format, cs.temp.c_str());
+    int err = avformat_alloc_output_context2(&fmt, nullptr, cs.format->muxer, cs.temp.c_str());
     if (err < 0 || !fmt) return avError("output", err);
     std::string e = openVideo();
     if (e.empty()) e = openAudio();
@@ -224,9 +204,7 @@ std::string Encoder::Impl::openAll() {
     pkt = av_packet_alloc();
     if ((err = avio_open(&fmt->pb, cs.temp.c_str(), AVIO_FLAG_WRITE)) < 0)
         return avError(cs.temp.c_str(), err);
-    AVDictionary* opts = nullptr;
-    if (cs.container == Container::mp4)
-        av_dict_set(&opts, "movflags", "+faststart", 0);  // playable while it downloads
+    AVDictionary* opts = optionsOf(cs.format->muxerOptions);
     err = avformat_write_header(fmt, &opts);
     av_dict_free(&opts);
     if (err < 0) return avError("writing the header", err);
@@ -280,10 +258,7 @@ std::string Encoder::Impl::sendAudio(int frames) {
     int err = av_frame_get_buffer(aframe, 0);
     if (err < 0) return avError("sound frame", err);
     av_audio_fifo_read(fifo, (void**)aframe->data, frames);
-    // The Matroska family stores Opus's pre-skip as the track's codec delay,
-    // which a reader takes off every timestamp: the packets start at 0 here so
-    // that the first sound after the pre-skip plays with frame 0.
-    aframe->pts = apts + (cs.container == Container::webm ? aenc->initial_padding : 0);
+    aframe->pts = apts + (cs.format->audioFromDelay ? aenc->initial_padding : 0);
     apts += frames;
     if ((err = avcodec_send_frame(aenc, aframe)) < 0) return avError("encoding the sound", err);
     return drain(aenc, ast);

@@ -4,8 +4,8 @@
 // step of 0). The value is formed from the frame number each time, so no
 // error adds up over a long capture.
 #include "capture.h"
-#include "main.h"
 #include "stepclock.h"
+#include "window.h"
 
 static int64_t clockFrame = 0;
 static int clockFps = 60;

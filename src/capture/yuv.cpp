@@ -57,7 +57,7 @@ void bgraToYuv420(const uint8_t* first, ptrdiff_t step, int width, int height,
 void packFrame(const CaptureSettings& cs, const uint8_t* readBack, std::vector<uint8_t>& pixels) {
     const int w = cs.width, h = cs.height, stride = w * 4;
     const uint8_t* lastRow = readBack + (size_t)(h - 1) * stride;
-    if (cs.container == Container::mkv) {
+    if (cs.format->layout == FrameLayout::bgra) {
         pixels.resize((size_t)stride * h);
         for (int y = 0; y < h; ++y)
             memcpy(pixels.data() + (size_t)y * stride, lastRow - (size_t)y * stride, stride);

@@ -10,7 +10,7 @@
 #include <X11/Xutil.h>
 #include <GL/glx.h>
 
-#include "main.h"
+#include "window.h"
 
 Display* display = nullptr;
 int screen_num = 0;
@@ -18,12 +18,11 @@ Window rootWindow = 0;
 Window window = 0;
 unsigned int windowWidth = 0, windowHeight = 0;
 GLXContext context = nullptr;
-char* commandLineName = nullptr;
 
-int iFrames = 0;
-struct timeval timeThis;
-double fThis = 0, fLast = 0;
-double fps = 0;
+// Frames per second over the last 100 frames, on the wall clock in
+// milliseconds. The first measurement has no previous time and comes out
+// near zero.
+static FrameRateMeter frameRate;
 
 static const char* const pszTitle = "quon-lib GLX Test";
 
@@ -93,15 +92,11 @@ void loopWindow(int (*run)()) {
         glFinish();
         glXSwapBuffers(display, window);
 
-        // Frames per second over the last 100 frames. The first measurement
-        // has no previous time and comes out near zero.
-        iFrames = countFrame(iFrames);
-        if (iFrames % 100 == 0) {
+        frameRate.frameShown([] {
+            struct timeval timeThis;
             gettimeofday(&timeThis, nullptr);
-            fThis = timeThis.tv_sec * 1000.0 + timeThis.tv_usec / 1000.0;
-            fps = 100000.0 / (fThis - fLast);
-            fLast = fThis;
-        }
+            return timeThis.tv_sec * 1000.0 + timeThis.tv_usec / 1000.0;
+        });
 
         while (XPending(display)) {
             c = 0;

@@ -4,7 +4,7 @@
 
 #include <GL/gl.h>
 
-#include "main.h"
+#include "window.h"
 
 HWND hWnd = nullptr;
 HDC hDC = nullptr;
@@ -12,10 +12,10 @@ HGLRC hRC = nullptr;
 int pixelFormat = 0;
 int fullscreen = 0;
 LONGLONG perfFrequency = 0;
-int iFrames = 0;
-double fThis = 0, fLast = 0;
-double fps = 643.2;
-char* commandLineName = nullptr;
+
+// Frames per second over the last 100 frames, on the performance counter in
+// seconds. The first measurement has no previous time and comes out near zero.
+static FrameRateMeter frameRate(1.0);
 
 static const char kClassName[] = "quonGLClass";
 static const char kTitle[] = "quon-lib GLX Test";
@@ -112,6 +112,7 @@ void createMainWindow(HINSTANCE instance, int width, int height, int bits) {
 }
 
 int initWindow(int W, int H) {
+    fps = 643.2;  // until the first measurement
     // The class and the window belong to the program's own module.
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc;
@@ -146,14 +147,11 @@ void loopWindow(int (*run)()) {
         glFlush();
         glFinish();
         SwapBuffers(hDC);
-        iFrames = countFrame(iFrames);
-        if (iFrames % 100 == 0) {
+        frameRate.frameShown([] {
             LARGE_INTEGER c;
             QueryPerformanceCounter(&c);
-            fThis = double(c.QuadPart) / double(perfFrequency);
-            fps = 100.0 / (fThis - fLast);
-            fLast = fThis;
-        }
+            return double(c.QuadPart) / double(perfFrequency);
+        });
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) done = 1;
             TranslateMessage(&message);

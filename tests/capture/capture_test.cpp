@@ -4,8 +4,8 @@
 // and, for the frame comparison (run through xvfb.sh), DEMO and FRAMECLOCK.
 #include <gtest/gtest.h>
 #include "capture.h"
-#include "main.h"
 #include "program_support.h"
+#include "window.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,9 +24,6 @@
 
 #define STB_VORBIS_HEADER_ONLY
 #include <stb/stb_vorbis.h>
-
-// The window layer's frame rate, which the meter writes (egl.cpp's, in the program).
-double fps = 0;
 
 namespace {
 
@@ -239,7 +236,7 @@ TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift) {
     std::vector<short> track = decodeTrack();
     ASSERT_FALSE(track.empty()) << "data/tune.ogg";
     const long trackFrames = (long)track.size() / 2;
-    const long restart = 36226L * 44100 / 1000;
+    const long restart = QUON_RESTART_MS * 44100L / 1000;  // the build's loop point
     std::string dir = tempDir();
     Result cap = capture("--fps 11 --seconds 55.5 --size 64x48 '" + dir + "/a.mkv'");
     ASSERT_EQ(cap.status, 0) << cap.out;

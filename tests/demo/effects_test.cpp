@@ -12,17 +12,8 @@
 
 #include "font_fake.h"
 #include "gl_recorder.h"
-#include "main.h"
-
-// ------------------------------------------------------------ demo globals
-double runTime = 0;
-int32_t frames = 0;
-quon_lib_t* ql = nullptr;
-quon_font_t* pff = nullptr;
-GLuint texCarpet = 0, texQuon = 0;
-double fps = 0;
-float oiaLogo[20] = {1, 0, -0.28f, -0.4f,  0, 0, 0, -0.98f, -0.4f,  0,
-                     0, 1, -0.98f, -1.25f, 0, 1, 1, -0.28f, -1.25f, 0};
+#include "demo.h"
+#include "glhelpers.h"
 
 namespace {
 

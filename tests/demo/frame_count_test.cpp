@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "main.h"
+#include "window.h"
 
 TEST(FrameCount, CountsLikeIncrementThenWrapsAt2To31) {
     for (int64_t n : {int64_t(0), int64_t(1), int64_t(99), int64_t(1) << 24, int64_t(INT32_MAX) - 1,

@@ -11,15 +11,13 @@
 #include <vector>
 
 #include "Scene.h"
+#include "demo.h"
 #include "font_fake.h"
 #include "gl_recorder.h"
-#include "main.h"
 #include "scene_fake.h"
 
 // ------------------------------------------------------------ what demoMain uses
 // (it is linked with run and init; these are never called here)
-char* commandLineName = nullptr;
-double fps = 0;
 extern "C" {
 quon_data_t* dataQuonData = nullptr;
 }

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "Scene1.h"
+#include "demo.h"
 #include "scene_fake.h"
-
-quon_lib_t* pQuonLib = fakeContext;
 
 namespace {
 
@@ -20,6 +19,7 @@ const char kText[] = "Hello";
 class SceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        pQuonLib = fakeContext;
         glRec = GlRecorder();
         fakeLib = FakeLib();
         fakeLib.text = reinterpret_cast<const unsigned char*>(kText);

@@ -9,8 +9,8 @@
 
 #include <cstring>
 
+#include "glhelpers.h"
 #include "lib_support.h"
-#include "main.h"
 #include "png_support.h"
 
 namespace {
@@ -56,8 +56,6 @@ void glTexImage2D(GLenum, GLint, GLint, GLsizei w, GLsizei h, GLint, GLenum, GLe
     for (size_t i = 0; i < bytes; ++i) upload.sum += p[i];
 }
 }
-
-GLuint util_textureFromQuonImage(quon_lib_t* ql, quon_image_t* image);
 
 namespace {
 

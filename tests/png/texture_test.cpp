@@ -8,8 +8,8 @@
 
 #include <cstring>
 
+#include "glhelpers.h"
 #include "lib_support.h"
-#include "main.h"
 #include "png_support.h"
 #include "system_calls.h"
 

@@ -9,10 +9,7 @@
 
 #include "fsound.h"
 #include "fsound_track.h"
-#include "main.h"
-
-FSOUND_STREAM* mus = nullptr;
-quon_lib_t* pQuonLib = nullptr;
+#include "demo.h"
 
 namespace {
 

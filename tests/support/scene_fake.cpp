@@ -1,6 +1,6 @@
 #include "scene_fake.h"
 
-#include "main.h"
+#include "glhelpers.h"
 
 FakeLib fakeLib;
 

@@ -30,9 +30,10 @@ function(quon_add_gtest name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES LABELS "${T_LABELS}")
 endfunction()
 
-# Stand-ins and helpers that several tests link, compiled once: object
-# libraries, so that their definitions come before the demo's and the
-# library's archives on every link (a stand-in must win over the real thing).
+# Stand-ins and helpers that several tests link, compiled once. A test links
+# a stand-in in place of the real thing, never beside it: the recording OpenGL
+# in place of OpenGL, the scene's loads in place of the library's and the
+# texture upload (demo_texture), the font's prints in place of the library's font.
 add_library(gl_recorder OBJECT ${QUON_TEST_SUPPORT}/gl_recorder.cpp)    # the recording OpenGL
 add_library(scene_fake OBJECT ${QUON_TEST_SUPPORT}/scene_fake.cpp)      # the scene's loads
 add_library(font_fake OBJECT ${QUON_TEST_SUPPORT}/font_fake.cpp)        # the font's prints
@@ -40,7 +41,7 @@ add_library(music_vorbis OBJECT ${QUON_TEST_SUPPORT}/music_vorbis.cpp)  # decodi
 target_compile_options(music_vorbis PRIVATE -w)  # the decoder's own source, as it is
 foreach(_support gl_recorder scene_fake font_fake music_vorbis)
   target_include_directories(${_support} PUBLIC ${QUON_TEST_SUPPORT})
-  target_link_libraries(${_support} PRIVATE demo)  # the headers of the demo and the library
+  target_link_libraries(${_support} PRIVATE demo_headers)  # the demo's and the library's headers
 endforeach()
 
 # The frame clock: preloaded into the demo, it fixes the clock's step,

@@ -1,0 +1,71 @@
+// The window layer's contract: everything a platform layer (src/glx, src/wgl,
+// src/capture, web/) provides to the demo, and the demo's state it shares.
+// The build links exactly one layer into each program; the demo calls the
+// layer in this order: initWindow, loopWindow, cleanWindow.
+#ifndef DEMO_WINDOW_H
+#define DEMO_WINDOW_H
+
+#include <cstdint>
+
+// ------------------------------------------------------------ provided by the layer
+
+// Opens the window (or what stands for it) at W x H, or at the layer's own
+// size, with an OpenGL context current, and writes the drawable size into
+// iWidth and iHeight. On failure it ends the process or leaves the loop to
+// end at once; the demo checks no result.
+int initWindow(int W, int H);
+
+// Calls `run` once per frame until it returns non-zero or the user quits
+// (the platform's quit keys, the close request). After each frame: the
+// frame finished and shown (glFlush, glFinish, the buffer swap or what
+// stands for it), counted with a FrameRateMeter (which writes fps), then the
+// pending events; a new drawable size goes into iWidth and iHeight.
+void loopWindow(int (*run)());
+
+// Releases the window and the context; returns 0.
+int cleanWindow();
+
+// The clock that drives the animation, in seconds; only differences between
+// two readings matter. Each layer's folder has its own (clock.cpp, the
+// capture's frame clock, the page's).
+double util_getCurrentTime();
+
+// ------------------------------------------------------------ the demo's state it shares
+// (defined with the rest of the demo's state, in state.cpp)
+
+extern int iWidth, iHeight;    // the current drawable size, written by the layer
+extern double fps;             // the frame rate, written by the layer's FrameRateMeter
+extern char* commandLineName;  // the program's name (set by demoMain), for the layer's messages
+
+// One more frame on a 32-bit signed counter (`frames`, the layers' shown
+// frames). Every value up to 2^31 - 1 is the same as with ++; after it the
+// count goes on at -2^31 (two's complement), where ++ would overflow, which
+// is undefined. At 1000 frames a second that is after 24.8 days.
+inline int32_t countFrame(int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(n) + 1u); }
+
+// The frames a window layer has shown and the rate over the last 100 of them,
+// measured into `fps`. The layer's clock is read every 100th frame only, in
+// units of which perSecond make a second (milliseconds unless given); the
+// first rate comes out near zero unless start gave the time the loop began.
+class FrameRateMeter {
+public:
+    explicit FrameRateMeter(double perSecond = 1000.0) : perSecond_(perSecond) {}
+    void start(double now) { last_ = now; }
+    template <typename Clock>
+    void frameShown(Clock now) {
+        shown_ = countFrame(shown_);
+        if (shown_ % 100 == 0) {
+            double t = now();
+            fps = 100.0 * perSecond_ / (t - last_);
+            last_ = t;
+        }
+    }
+    int32_t shown() const { return shown_; }
+
+private:
+    double perSecond_;
+    int32_t shown_ = 0;
+    double last_ = 0;
+};
+
+#endif
