@@ -6,4 +6,4 @@ endif()
 quon_add_fuzzer(scroller_text
   SOURCES ${PROJECT_SOURCE_DIR}/tests/support/gl_recorder.cpp
   INCLUDES ${PROJECT_SOURCE_DIR}/tests/support
-  LIBS demo_scene)
+  LIBS demo_scene demo_state)

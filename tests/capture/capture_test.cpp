@@ -260,43 +260,58 @@ TEST(Capture, MusicLoopsWhereTheDemosDoesWithoutDrift) {
     shell("rm -rf '" + dir + "'");
 }
 
-// The two sharing formats: both streams there, 90 frames at 30 fps, the audio
-// as long as the video within one frame, decodable without an error.
-TEST(Capture, Mp4AndWebmHoldBothStreams) {
+// Every output format, a row of kCaptureFormats each, with its expectations
+// here: both streams there, 90 frames at 30 fps, the audio as long as the
+// video within one frame, decodable without an error, the colour tagged as the
+// frames are made. A format without its expectations fails the test.
+TEST(Capture, EveryFormatHoldsBothStreams) {
+    struct Expected {
+        std::string extension, video, pixels, audio;
+        int rate;
+        std::string colour;
+    };
+    // The colour as the conversion makes it: BT.601's matrix in limited
+    // range, the primaries and transfer of its 525-line standard (SMPTE 170M),
+    // chroma at the centre of its 2x2 pixels. VP9 codes no primaries, transfer
+    // or siting, so those come from the .webm's colour elements. The lossless
+    // file keeps the frames' RGB: the identity matrix in full range.
+    const Expected formats[] = {
+        {".mp4", "h264", "yuv420p", "aac", 44100, "tv smpte170m smpte170m smpte170m center"},
+        {".webm", "vp9", "yuv420p", "opus", 48000, "tv smpte170m smpte170m smpte170m center"},
+        {".mkv", "ffv1", "bgr0", "flac", 44100, "pc gbr smpte170m smpte170m unspecified"},
+    };
+    ASSERT_EQ(kCaptureFormatCount, (int)(sizeof formats / sizeof formats[0]));
+    for (int i = 0; i < kCaptureFormatCount; ++i)
+        ASSERT_EQ(kCaptureFormats[i].extension, formats[i].extension) << "format " << i;
     std::string dir = tempDir();
-    for (std::string name : {"s.mp4", "s.webm"}) {
-        std::string file = dir + "/" + name;
+    for (const Expected& f : formats) {
+        std::string name = "s" + f.extension, file = dir + "/" + name;
         Result cap = capture("--fps 30 --seconds 3 --size 160x120 '" + file + "'");
         ASSERT_EQ(cap.status, 0) << name << ": " << cap.out;
-        bool mp4 = name == "s.mp4";
-        EXPECT_EQ(probe(file, "v", "stream=codec_name"), mp4 ? "h264" : "vp9");
-        EXPECT_EQ(probe(file, "v", "stream=pix_fmt"), "yuv420p");
-        EXPECT_EQ(probe(file, "a", "stream=codec_name"), mp4 ? "aac" : "opus");
-        EXPECT_EQ(probe(file, "a", "stream=channels"), "2");
-        EXPECT_EQ(probe(file, "v", "stream=r_frame_rate"), "30/1");
+        EXPECT_EQ(probe(file, "v", "stream=codec_name"), f.video) << name;
+        EXPECT_EQ(probe(file, "v", "stream=pix_fmt"), f.pixels) << name;
+        EXPECT_EQ(probe(file, "a", "stream=codec_name"), f.audio) << name;
+        EXPECT_EQ(probe(file, "a", "stream=channels"), "2") << name;
+        EXPECT_EQ(probe(file, "a", "stream=sample_rate"), std::to_string(f.rate)) << name;
+        EXPECT_EQ(probe(file, "v", "stream=r_frame_rate"), "30/1") << name;
         EXPECT_EQ(probe(file, "v", "stream=nb_read_frames"), "90") << name;
         // Frame 0 at 0, with the sound (Opus's pre-skip is before 0 in .webm).
         EXPECT_EQ(probe(file, "v", "stream=start_time"), "0.000000") << name;
         double fmtDuration = atof(probe(file, "", "format=duration").c_str());
         EXPECT_NEAR(fmtDuration, 3.0, 1.0 / 30) << name;
-        int rate = mp4 ? 44100 : 48000;
-        std::vector<short> audio = decodeAudio(file, rate);
-        EXPECT_NEAR(audio.size() / 2.0 / rate, 3.0, 1.0 / 30) << name << " audio length";
+        std::vector<short> audio = decodeAudio(file, f.rate);
+        EXPECT_NEAR(audio.size() / 2.0 / f.rate, 3.0, 1.0 / 30) << name << " audio length";
         long loud =
             std::count_if(audio.begin(), audio.end(), [](short s) { return std::abs(s) > 1000; });
         EXPECT_GT(loud, (long)audio.size() / 10) << name << ": the music is missing";
         Result check = shell("ffmpeg -v error -xerror -i '" + file + "' -f null -");
         EXPECT_EQ(check.status, 0) << name << ": " << check.out;
         EXPECT_EQ(check.out, "") << name;
-        // The colour as the conversion makes it: BT.601's matrix in limited
-        // range, the primaries and transfer of its 525-line standard (SMPTE
-        // 170M), chroma at the centre of its 2x2 pixels. VP9 codes no
-        // primaries, transfer or siting, so those come from the .webm's colour
-        // elements. The .mp4's own box (colr, nclx: primaries, transfer and
-        // matrix 6, not full range) is read apart from H.264's copy in its
-        // stream: ffprobe reports the box when it traces the file.
-        EXPECT_EQ(colourOf(file), "tv smpte170m smpte170m smpte170m center") << name;
-        if (mp4) {
+        EXPECT_EQ(colourOf(file), f.colour) << name;
+        // The .mp4's own box (colr, nclx: primaries, transfer and matrix 6,
+        // not full range) is read apart from H.264's copy in its stream:
+        // ffprobe reports the box when it traces the file.
+        if (f.extension == ".mp4") {
             Result colr = shell("ffprobe -v trace '" + file + "' 2>&1 | grep 'nclx:'");
             EXPECT_NE(colr.out.find("nclx: pri 6 trc 6 matrix 6 full 0\n"), std::string::npos)
                 << colr.out;
