@@ -12,6 +12,7 @@
 #include <GL/gl.h>
 
 #include "Scene1.h"
+#include "demo.h"
 #include "gl_recorder.h"
 #include "lib_support.h"
 
