@@ -88,7 +88,7 @@ void readManifest(const std::string& manifest, bool allowMissing, std::vector<En
     const std::string self = real ? real : manifest;
     free(real);
     for (const std::string& outer : open)
-        if (outer == self) fail(manifest, "includes itself");
+        if (outer == self) fail(manifest, "includes itself (a cycle of includes)");
     open.push_back(self);
     std::string line;
     const std::string base = folderOf(manifest);

@@ -92,6 +92,47 @@ TEST(Qdar, PackListExtractRoundTrip) {
     EXPECT_EQ(mf.iSize, 6);
 }
 
+// "include OTHER" stands for OTHER's entries at that place, OTHER and its
+// files relative to OTHER's own folder, to any depth; a cycle and a name that
+// two manifests give are refused, naming the manifest.
+TEST(Qdar, ManifestsIncludeOneAnother) {
+    TempDir tmp;
+    tmp.file("base/one.bin", "1");
+    tmp.file("base/two.bin", "22");
+    tmp.file("top/three.bin", "333");
+    tmp.file("base/base.manifest", "a\tone.bin\nb\ttwo.bin\n");
+    std::string top = tmp.file("top/top.manifest",
+                               "x\tthree.bin\ninclude ../base/base.manifest\r\ny\tthree.bin\n");
+    std::string outer = tmp.file("outer.manifest", "# two levels\ninclude top/top.manifest\n");
+    const std::string expected =
+        libtest::buildArchive({{"x", "333"}, {"a", "1"}, {"b", "22"}, {"y", "333"}}).bytes;
+    for (const std::string& manifest : {top, outer}) {
+        std::string out = tmp.path + "/out.qdar";
+        Result r = qdar(tmp, {"pack", out, manifest});
+        ASSERT_EQ(r.status, 0) << manifest << ": " << r.err;
+        EXPECT_EQ(readFile(out), expected) << manifest;
+    }
+
+    auto refused = [&](const std::string& text, const std::string& reason,
+                       const std::string& named) {
+        SCOPED_TRACE(reason);
+        std::string manifest = tmp.file("m.manifest", text);
+        std::string out = tmp.path + "/refused.qdar";
+        Result r = qdar(tmp, {"pack", out, manifest});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(named + ": "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+        EXPECT_FALSE(std::ifstream(out).good()) << "no archive is left behind";
+    };
+    refused("include m.manifest\n", "includes itself", tmp.path + "/m.manifest");
+    tmp.file("loop.manifest", "include m.manifest\n");
+    refused("include loop.manifest\n", "includes itself", tmp.path + "/m.manifest");
+    refused("a\tbase/one.bin\ninclude base/base.manifest\n", "line 1: duplicate name \"a\"",
+            tmp.path + "/base/base.manifest");
+    refused("include none.manifest\n", "cannot open manifest", tmp.path + "/none.manifest");
+    refused("include\n", "line 1: no TAB", tmp.path + "/m.manifest");
+}
+
 TEST(Qdar, AllowMissingPacksWhatExistsAndNamesTheRest) {
     TempDir tmp;
     tmp.file("here", "present");
