@@ -72,7 +72,7 @@ EM_JS(int, quongl_js_open, (), {
         let ok = true;
         try {
             q.setup();
-            _quongl_webgl_restore();
+            Module['_quongl_webgl_restore']();
         } catch (e) {
             console.log('quongl: the restored context cannot draw: ' + e.message);
             ok = false;
