@@ -1,7 +1,7 @@
 # demo-web: the demo as a WebAssembly module with its page, in web/ of the
-# build folder (index.html, its poster poster.webp, its audio worklet
-# quon-audio.js, quon.js, quon.wasm and the inflater pako_inflate.min.js),
-# servable by any static server from any folder.
+# build folder (index.html, its poster poster.webp, its loader quon-load.js,
+# its audio worklet quon-audio.js, quon.js, quon.wasm and the inflater
+# pako_inflate.min.js), servable by any static server from any folder.
 # Included by src/CMakeLists.txt in the web build: the demo's library with the
 # program's entry point, the page's window layer and the clock.
 if(NOT QUON_QDAR)
@@ -32,3 +32,4 @@ add_custom_command(OUTPUT ${QUON_WEB_DIR}/index.html
 add_custom_target(demo-web-page ALL DEPENDS ${QUON_WEB_DIR}/index.html)
 configure_file(${PROJECT_SOURCE_DIR}/web/poster.webp ${QUON_WEB_DIR}/poster.webp COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/web/quon-audio.js ${QUON_WEB_DIR}/quon-audio.js COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/web/quon-load.js ${QUON_WEB_DIR}/quon-load.js COPYONLY)
