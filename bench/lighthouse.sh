@@ -7,8 +7,9 @@
 # the paints and blocking time behind the performance score, and the lowest
 # of each score over the runs.
 # Lighthouse comes from npm, pinned to 12.2.3 (13 wants a newer Node.js than
-# Debian's 20), installed once into build-lighthouse/ (needs the npm
-# registry; not part of CI).
+# 20), installed once into build-lighthouse/ (needs the npm registry; npm
+# itself, where it is missing, from scripts/deps.sh lighthouse). Not part of
+# CI.
 # Environment: WEB (the page's folder, default ./build-web/web, as
 # scripts/test.sh builds it), CHROME_PATH (default chromium-headless-shell,
 # else chromium), LIGHTHOUSE_DIR (default ./build-lighthouse), KEEP=DIR keeps
@@ -27,7 +28,7 @@ if [ -z "${CHROME_PATH:-}" ]; then
 fi
 [ -n "$CHROME_PATH" ] || { echo "lighthouse: no chromium-headless-shell or chromium" >&2; exit 1; }
 export CHROME_PATH
-command -v npm >/dev/null || { echo "lighthouse: npm is missing" >&2; exit 1; }
+command -v npm >/dev/null || "$ROOT/scripts/deps.sh" lighthouse
 
 LH=$LH_DIR/node_modules/.bin/lighthouse
 if [ ! -x "$LH" ] || [ "$("$LH" --version)" != "$LH_VERSION" ]; then

@@ -10,7 +10,10 @@
 #   web      the web build: Emscripten and the page's inflater
 #   release  scripts/release.sh (with run, capture, windows and web): the zip writer, and git
 #            for the commit time that dates the archives
-#   test     the tests, benchmarks and fuzzing (scripts/test.sh installs every group)
+#   test     the tests, benchmarks and fuzzing (scripts/test.sh installs every group but
+#            lighthouse)
+#   lighthouse  npm, for bench/lighthouse.sh (only when named: a Node.js from elsewhere
+#            brings its own npm, which Debian's package would clash with)
 set -euo pipefail
 
 declare -A GROUP=(
@@ -27,6 +30,7 @@ declare -A GROUP=(
           clang libclang-rt-14-dev
           xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools
           python3 python3-pil chromium-headless-shell"
+  [lighthouse]="npm"
 )
 ORDER=(run capture windows web release test)
 
