@@ -16,7 +16,10 @@
 #   web       the web build: Emscripten and the page's inflater
 #   release   scripts/release.sh (with run, capture, windows and web): the zip writer, and
 #             git for the commit time that dates the archives
-#   test      the tests, benchmarks and fuzzing (scripts/test.sh installs every group)
+#   test      the tests, benchmarks and fuzzing (scripts/test.sh installs every group but
+#             lighthouse)
+#   lighthouse  npm, for bench/lighthouse.sh (only when named: a Node.js from elsewhere
+#             brings its own npm, which Debian's package would clash with)
 # Exit status 3 (and the list of packages) where there is no dpkg-query to ask.
 set -euo pipefail
 
@@ -34,6 +37,7 @@ declare -A GROUP=(
           clang libclang-rt-14-dev
           xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools
           python3 python3-pil chromium-headless-shell sudo"
+  [lighthouse]="npm"
 )
 ORDER=(run headless capture windows web release test)
 
