@@ -44,7 +44,8 @@ void frame() {
 
     frameRate.frameShown([] { return emscripten_get_now(); });
     const int32_t shown = frameRate.shown();
-    EM_ASM({ Module['quonFrameDone']($0, $1); }, shown - 1, fps);
+    // The frame's number, the rate measured so far and what the clock read in it.
+    EM_ASM({ Module['quonFrameDone']($0, $1, $2); }, shown - 1, fps, lastTime);
 
     if (done || quitRequested)
         endLoop("quit");

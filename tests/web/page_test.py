@@ -311,6 +311,12 @@ def main():
                 share = compare(got, want[n]) if got else 1.0
                 check(share <= SHARE_TOL, f'frame {n} matches the Linux frame '
                       f'({share * 100:.4f}% of pixels differ by more than {PIXEL_TOL})')
+            # What the page's clock read in them, counted here on its own (the
+            # Linux side's readings: linux_frames): 40 ms steps from 10^9 s.
+            readings = {int(n): v for n, v in r['readings'].items()}
+            check(readings == {0: 1000000000.0, 30: 1000000001.2, 74: 1000000002.96},
+                  f'frames 0, 30 and 74 read the stepped clock at 10^9 s + 40 ms a frame '
+                  f'({readings})')
             check(not r['notes'] and 'Error: Sound Init failed.' not in r['log']
                   and not browser.eval(s, OVERLAY_SHOWN),
                   'tests start at once, without the overlay, with sound')
@@ -400,6 +406,17 @@ def main():
 
             def within(ms):
                 return ms is not None and abs(ms) <= SYNC_MS
+
+            # The frame rate that the page's window layer measures every 100
+            # frames: 100 frames over the time between the two measurements, as
+            # the page itself saw that time pass.
+            browser.wait(s, 'window.quonTest.framesShown >= 200', 60, 'null')
+            m = browser.eval(s, 'JSON.stringify(window.quonTest.meter)')
+            m = {int(n): v for n, v in json.loads(m).items()}
+            seen = 100000 / (m[199]['at'] - m[99]['at']) if 99 in m and 199 in m else 0
+            check(seen > 0 and abs(m[199]['fps'] - seen) <= 0.01 * seen,
+                  f'the page measures its frame rate ({m.get(199, {}).get("fps")} fps at frame '
+                  f'199; {seen:.2f} fps seen by the page)')
 
             before = lag(200)
             browser.eval(s, 'audio.ctx.suspend()')
