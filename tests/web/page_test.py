@@ -12,7 +12,7 @@ touch screen, fullscreen (a held F switches once), Escape, the silent path
 when audio is refused, and the one-line failures (no WebAssembly, no WebGL 2,
 a failed download, a context that cannot be restored). With --fps it only
 prints the frame rate seen in the browser."""
-import argparse, base64, io, json, os, subprocess, sys, tempfile, threading, time
+import argparse, base64, fcntl, io, json, os, subprocess, sys, tempfile, threading, time
 import functools, http.server
 from PIL import Image, ImageChops
 
@@ -34,8 +34,11 @@ class Browser:
         r1, w1 = os.pipe()  # to the browser (its fd 3)
         r2, w2 = os.pipe()  # from the browser (its fd 4)
         def fds():
-            os.dup2(r1, 3)
-            os.dup2(w2, 4)
+            # Copies above 4 first, so that neither end is overwritten, and
+            # dup2 onto another number, which clears close-on-exec.
+            a, b = fcntl.fcntl(r1, fcntl.F_DUPFD, 10), fcntl.fcntl(w2, fcntl.F_DUPFD, 10)
+            os.dup2(a, 3)
+            os.dup2(b, 4)
         self.proc = subprocess.Popen(
             [chromium, '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
              '--autoplay-policy=no-user-gesture-required', '--remote-debugging-pipe',
@@ -407,6 +410,14 @@ def main():
             def within(ms):
                 return ms is not None and abs(ms) <= SYNC_MS
 
+            before = lag(200)
+            browser.eval(s, 'audio.ctx.suspend()')
+            time.sleep(3)
+            browser.eval(s, 'audio.ctx.resume()')
+            resumed = lag(300, 'resumed')
+            browser.eval(s, 'new Promise((ok) => setTimeout(() => { const t = performance.now(); '
+                         'while (performance.now() - t < 3000) {} ok(true); }, 0))')
+            dry = lag(300, 'dry')
             # The frame rate that the page's window layer measures every 100
             # frames: 100 frames over the time between the two measurements, as
             # the page itself saw that time pass.
@@ -418,14 +429,6 @@ def main():
                   f'the page measures its frame rate ({m.get(199, {}).get("fps")} fps at frame '
                   f'199; {seen:.2f} fps seen by the page)')
 
-            before = lag(200)
-            browser.eval(s, 'audio.ctx.suspend()')
-            time.sleep(3)
-            browser.eval(s, 'audio.ctx.resume()')
-            resumed = lag(300, 'resumed')
-            browser.eval(s, 'new Promise((ok) => setTimeout(() => { const t = performance.now(); '
-                         'while (performance.now() - t < 3000) {} ok(true); }, 0))')
-            dry = lag(300, 'dry')
             r = browser.wait(s, 'true', result='[window.quonTest.resyncs, window.quonTest.tap.gap]')
             print(f'     music behind the clock: {before} ms, after a 3 s suspension {resumed} ms, '
                   f'after running dry {dry} ms; moved: {r[0]}')
