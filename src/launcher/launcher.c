@@ -22,8 +22,8 @@
 /* The folder of the running launcher into dir (PATH_MAX bytes); 0 on success. */
 static int ownFolder(const char* argv0, char* dir) {
     char path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) {
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    if (n > 0 && n < (ssize_t)sizeof path) {
         path[n] = '\0';
     } else if (argv0 && strchr(argv0, '/') && realpath(argv0, path)) {
         /* started by a path, /proc not mounted */
