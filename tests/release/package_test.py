@@ -18,6 +18,7 @@ Needs root (debootstrap, chroot); exits 77 (skipped) without it."""
 import argparse, os, re, shlex, shutil, subprocess, sys, tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, HERE)
 import release_test  # noqa: E402
 from release_test import check, deb, page_test, FRAME  # noqa: E402
