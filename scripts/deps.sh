@@ -14,9 +14,16 @@
 #   capture   demo-capture: OpenGL without a display (EGL) and FFmpeg's libraries, ffmpeg
 #   windows   the Windows cross build and Wine
 #   web       the web build: Emscripten and the page's inflater
-#   release   scripts/release.sh (with run, capture, windows and web): the zip writer, and
-#             git for the commit time that dates the archives
-#   test      the tests, benchmarks and fuzzing (scripts/test.sh installs every group)
+#   release   scripts/release.sh (with run, capture, windows and web): the zip writer, git
+#             for the commit time that dates the archives, and for the Debian packages
+#             Doxygen (the library's reference), dpkg-shlibdeps and file (their dependencies)
+#   test      the tests, benchmarks and fuzzing (scripts/test.sh installs the seven above)
+# Only when named (left out of scripts/test.sh and of the default groups):
+#   package   the Debian packages' checks (CTest label package): lintian, the desktop
+#             entry's and the metainfo's validators, man, and debootstrap for the clean
+#             Debian root they install into
+#   lighthouse  npm, for bench/lighthouse.sh (a Node.js from elsewhere brings its own
+#             npm, which Debian's package would clash with)
 # Exit status 3 (and the list of packages) where there is no dpkg-query to ask.
 set -euo pipefail
 
@@ -29,11 +36,14 @@ declare -A GROUP=(
              ffmpeg"
   [windows]="mingw-w64 libz-mingw-w64-dev wine64"
   [web]="emscripten node-pako"
-  [release]="python3 git"
+  [release]="python3 git doxygen dpkg-dev file"
   [test]="libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
           clang libclang-rt-14-dev clang-format-14
           xvfb xauth xdotool x11-utils x11-apps imagemagick pngcheck vorbis-tools
           python3 python3-pil chromium-headless-shell sudo"
+  [package]="lintian desktop-file-utils appstream man-db debootstrap
+             xvfb xauth python3 python3-pil"
+  [lighthouse]="npm"
 )
 ORDER=(run headless capture windows web release test)
 

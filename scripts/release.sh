@@ -3,15 +3,19 @@
 # Writes dist/ for the project's version (CMake's project VERSION) from clean
 # builds in folders of its own (build-release/, build-release-win32/,
 # build-release-web/, all made anew):
-#   quon-VERSION-linux-x86_64.tar.gz  demo-linux, data/ufo.png, data/UFO-0.oia, README.txt
+#   quon-VERSION-linux-x86_64.tar.gz  quon (the launcher), demo-linux, data/ufo.png,
+#                                     data/UFO-0.oia, README.txt
 #   quon-VERSION-windows-x64.zip      demo-win32.exe, README.txt
 #   quon-VERSION-web.zip              the web page's folder, for any static server
 #   quon-VERSION.mp4                  the default capture (left out with --no-video)
+#   quon_VERSION_amd64.deb, quon-tools_VERSION_amd64.deb, libquon-dev_VERSION_amd64.deb
+#                                     the Debian packages (cpack in the Linux build;
+#                                     packaging/CMakeLists.txt)
 #   SHA256SUMS
 # Each archive holds one folder named as the archive. The archives are
 # reproducible: two runs from one commit write the same bytes (every entry
 # dated SOURCE_DATE_EPOCH, by default the commit's time; owner 0/0; fixed
-# modes; sorted names; no time in the gzip header).
+# modes; sorted names; no time in the gzip header), and so are the packages.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -36,9 +40,12 @@ git -c safe.directory="$ROOT" diff --quiet HEAD 2>/dev/null || echo "release: no
 NATIVE=$ROOT/build-release WIN=$ROOT/build-release-win32 WEB=$ROOT/build-release-web
 rm -rf "$NATIVE" "$WIN" "$WEB"
 echo "== release: Linux build ($(date +%T))"
+# (Installed under /usr, as the Debian packages are; QUON_DOCS: the library's reference.)
 cmake -S "$ROOT" -B "$NATIVE" -DCMAKE_BUILD_TYPE=Release -DQUON_RELEASE=ON \
-  -DQUON_TESTS=OFF -DQUON_BENCH=OFF -DQUON_CAPTURE=$([ $VIDEO = 1 ] && echo ON || echo OFF) >/dev/null
-cmake --build "$NATIVE" -j "$JOBS" --target qdar demo-linux $([ $VIDEO = 1 ] && echo demo-capture)
+  -DQUON_TESTS=OFF -DQUON_BENCH=OFF -DQUON_CAPTURE=ON -DQUON_DOCS=ON \
+  -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake --build "$NATIVE" -j "$JOBS" --target qdar demo-linux quon-launcher demo-capture quon \
+  quon-package-files
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$NATIVE/CMakeCache.txt")
 [ -n "$VERSION" ] || die "no project version in $NATIVE/CMakeCache.txt"
 
@@ -64,6 +71,7 @@ readme() {  # readme TEMPLATE OUT: the template with @VERSION@ filled in
 
 LINUX=quon-$VERSION-linux-x86_64
 install -D -m 755 "$NATIVE/src/demo-linux" "$STAGE/$LINUX/demo-linux"
+install -D -m 755 "$NATIVE/src/quon" "$STAGE/$LINUX/quon"
 install -D -m 644 "$ROOT/data/ufo.png" "$STAGE/$LINUX/data/ufo.png"
 install -D -m 644 "$ROOT/data/UFO-0.oia" "$STAGE/$LINUX/data/UFO-0.oia"
 readme linux-README.txt "$STAGE/$LINUX/README.txt"
@@ -98,7 +106,19 @@ for folder in folders:
                 z.writestr(info, f.read(), compresslevel=9)
 EOF
 
-ARTIFACTS=("$LINUX.tar.gz" "$WINDOWS.zip" "$WEBDIR.zip")
+echo "== release: Debian packages ($(date +%T))"
+rm -rf "$NATIVE/packages"
+(cd "$NATIVE" && cpack -G DEB >"$NATIVE/cpack.log" 2>&1) ||
+  { tail -n 20 "$NATIVE/cpack.log" >&2; die "cpack failed (log: $NATIVE/cpack.log)"; }
+DEBS=()
+for package in quon quon-tools libquon-dev; do
+  deb=${package}_${VERSION}_$(dpkg --print-architecture).deb
+  [ -f "$NATIVE/packages/$deb" ] || die "cpack made no $deb"
+  cp "$NATIVE/packages/$deb" "$DIST/"
+  DEBS+=("$deb")
+done
+
+ARTIFACTS=("$LINUX.tar.gz" "$WINDOWS.zip" "$WEBDIR.zip" "${DEBS[@]}")
 if [ $VIDEO = 1 ]; then
   echo "== release: video ($(date +%T))"
   # From an empty folder: the video shows what the program holds, whoever runs this.

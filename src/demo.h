@@ -45,5 +45,10 @@ void drawLogo();
 // Music (music.cpp)
 int soundInit();
 signed char nextMus(FSOUND_STREAM* pMus, void* dummy, int d2, void* d3);
+// Moves the music to where it stands after `seconds` of playing from its
+// start: the track once, then its loop from the restart position again and
+// again. Returns the position set in ms (the frame below it), or -1 without
+// music or for a negative time.
+int musicSyncTo(double seconds);
 
 #endif

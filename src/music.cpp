@@ -1,5 +1,9 @@
 // Music: starts the sound layer, streams "data/tune.ogg" from its memory file
-// and loops it from the restart position at every end of the stream.
+// and loops it from the restart position at every end of the stream; moves it
+// to where it stands after a given playing time (for a page whose sound
+// stopped while the picture went on).
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "fsound.h"
@@ -42,4 +46,22 @@ signed char nextMus(FSOUND_STREAM*, void*, int, void*) {
     FSOUND_Stream_SetTime(mus, QUON_RESTART_MS);
     FSOUND_Stream_Play(0, mus);
     return 0;
+}
+
+int musicSyncTo(double seconds) {
+    if (!mus || !(seconds >= 0)) return -1;
+    const long long rate = 44100;  // the mix rate of soundInit
+    const long long length = FSOUND_Stream_GetLength(mus);
+    if (length <= 0) return -1;
+    long long frame = std::llround(seconds * rate);
+    if (frame >= length) {
+        // nextMus moves the stream to this frame at every end.
+        const long long restart = std::min<long long>(QUON_RESTART_MS * rate / 1000, length);
+        const long long loop = length - restart;
+        frame = loop > 0 ? restart + (frame - length) % loop : restart;
+    }
+    const int ms = static_cast<int>(frame * 1000 / rate);
+    FSOUND_Stream_SetTime(mus, ms);
+    FSOUND_Stream_Play(0, mus);
+    return ms;
 }

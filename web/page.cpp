@@ -41,7 +41,8 @@ void frame() {
 
     frameRate.frameShown([] { return emscripten_get_now(); });
     const int32_t shown = frameRate.shown();
-    EM_ASM({ Module['quonFrameDone']($0, $1); }, shown - 1, fps);
+    // The frame's number, the rate measured so far and what the clock read in it.
+    EM_ASM({ Module['quonFrameDone']($0, $1, $2); }, shown - 1, fps, lastTime);
 
     if (done || quitRequested)
         endLoop("quit");
@@ -68,6 +69,18 @@ EMSCRIPTEN_KEEPALIVE int quonweb_mix(short* buffer, int frames) {
 // For the page's sound test: moves the music to ms (past the end: to the end).
 EMSCRIPTEN_KEEPALIVE int quonweb_seekMusic(int ms) {
     return mus ? FSOUND_Stream_SetTime(mus, ms) : 0;
+}
+// The demo's clock now, in ms since the music started (-1 before).
+EMSCRIPTEN_KEEPALIVE double quonweb_clockMs() {
+    if (!mus) return -1;
+    return (runTime + (util_getCurrentTime() - lastTime)) * 1000.0;
+}
+// The page's sound runs again after it stopped (a suspended audio context, a
+// worklet that ran dry) while the picture went on: moves the music to where
+// the demo's clock stands. Returns that position in ms, or -1 without music.
+EMSCRIPTEN_KEEPALIVE int quonweb_syncMusic() {
+    const double clockMs = quonweb_clockMs();
+    return clockMs < 0 ? -1 : musicSyncTo(clockMs / 1000.0);
 }
 }
 

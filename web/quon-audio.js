@@ -3,8 +3,12 @@
 // what it holds plus what it has asked for falls a block below its lead, it
 // asks the page for the difference; a long frame on the main thread then only
 // eats into the lead instead of into the sound. Blocks come as Int16Array,
-// stereo interleaved. With the test option tap it sends back everything it
-// plays, silence for want of mix included, with the count of such frames.
+// stereo interleaved. When it has run dry (played silence for want of mix)
+// it says so with the first mix after; the page then moves the music on and
+// tells it to flush: what it holds was mixed for a time already past. With
+// the test option tap it sends back everything it plays, silence for want of
+// mix included, with the count of such frames and the audio context's frame
+// at which each message's first frame played.
 'use strict';
 
 const TAP_BLOCK = 8192;  // frames a tap message carries
@@ -21,9 +25,21 @@ class QuonPlayer extends AudioWorkletProcessor {
     this.asked = 0;          // frames asked for and not yet answered
     this.playing = false;    // the first mix has come
     this.gap = 0;            // frames of silence played since then
-    this.tap = o.tap ? { pcm: new Int16Array(TAP_BLOCK * 2), n: 0 } : null;
+    this.dry = 0;            // of those, since the last mix played
+    this.tap = o.tap ? { pcm: new Int16Array(TAP_BLOCK * 2), n: 0, frame: 0 } : null;
     this.port.onmessage = (e) => {
       const m = e.data;
+      if (m.flush) {
+        // Everything held came before the flush; the silence until the next
+        // mix is the page's doing, not a gap.
+        this.blocks = [];
+        this.at = 0;
+        this.held = 0;
+        this.playing = false;
+        this.dry = 0;
+        if (this.tap && this.tap.n > 0) this.sendTap();  // what follows plays later
+        return;
+      }
       this.asked -= m.asked;
       if (m.pcm.length > 0) {
         this.blocks.push(m.pcm);
@@ -33,15 +49,20 @@ class QuonPlayer extends AudioWorkletProcessor {
     };
   }
 
-  record(l, r) {
+  record(l, r, frame) {
     const tap = this.tap;
+    if (tap.n === 0) tap.frame = frame;
     tap.pcm[tap.n * 2] = l;
     tap.pcm[tap.n * 2 + 1] = r;
-    if (++tap.n === TAP_BLOCK) {
-      this.port.postMessage({ played: tap.pcm, gap: this.gap }, [tap.pcm.buffer]);
-      tap.pcm = new Int16Array(TAP_BLOCK * 2);
-      tap.n = 0;
-    }
+    if (++tap.n === TAP_BLOCK) this.sendTap();
+  }
+
+  sendTap() {
+    const tap = this.tap;
+    const pcm = tap.n === TAP_BLOCK ? tap.pcm : tap.pcm.slice(0, tap.n * 2);
+    this.port.postMessage({ played: pcm, gap: this.gap, frame: tap.frame }, [pcm.buffer]);
+    tap.pcm = new Int16Array(TAP_BLOCK * 2);
+    tap.n = 0;
   }
 
   process(inputs, outputs) {
@@ -50,6 +71,10 @@ class QuonPlayer extends AudioWorkletProcessor {
       const b = this.blocks[0];
       let l = 0, r = 0;
       if (b) {
+        if (this.dry > 0) {
+          this.port.postMessage({ dry: this.dry });
+          this.dry = 0;
+        }
         l = b[this.at];
         r = b[this.at + 1];
         this.at += 2;
@@ -60,10 +85,11 @@ class QuonPlayer extends AudioWorkletProcessor {
         }
       } else if (this.playing) {
         ++this.gap;
+        ++this.dry;
       }
       left[i] = l / 32768;
       right[i] = r / 32768;
-      if (this.tap && this.playing) this.record(l, r);
+      if (this.tap && this.playing) this.record(l, r, currentFrame + i);
     }
     const want = this.lead - this.held - this.asked;
     if (want >= this.block) {

@@ -1,11 +1,15 @@
 #!/usr/bin/python3
 """The release that scripts/release.sh wrote into dist/, one artifact per run,
 each unpacked into an empty folder outside the tree and run there:
-  linux    the tarball's entries, dates and owners; demo-linux's libraries,
-           newest glibc version and exported symbols (none of its C++ runtime);
-           its frame 30 under Xvfb, started from its folder, against the same
-           frame of demo-linux from the repository root, and again where the
-           getrandom system call fails
+  linux    the tarball's entries, dates and owners; the libraries and newest
+           glibc version of demo-linux and of its launcher quon, and demo-linux's
+           exported symbols (none of its C++ runtime); frame 30 under Xvfb of the
+           launcher started from / (as a file manager would), and of demo-linux
+           from its folder where the getrandom system call fails, against the
+           same frame of demo-linux from the repository root
+  deb      the Debian packages: their files, modes and owners, their
+           dependencies against what their programs need, the sums; the quon
+           package's launcher, unpacked, started from /: frame 30 as above
   windows  the zip's entries and dates, the program's PE time stamp; under Wine
            it shows the scene and ends on Escape (tests/windows/wine_demo_test.sh)
   web      the zip's entries and dates; the page served from a subfolder of a
@@ -85,40 +89,178 @@ def unpack(path, source, into):
     return os.path.join(into, top), {n[len(top) + 1:] for n in names}
 
 
+_root_frames = {}
+
+
 def root_frame(a, tmp):
-    """Frame FRAME of the tree's demo-linux from the repository root (the whole scene)."""
-    return page_test.linux_frames(a.native, a.source, [FRAME], tmp)[FRAME]
+    """Frame FRAME of the tree's demo-linux from the repository root (the whole
+    scene), made once a run."""
+    if tmp not in _root_frames:
+        _root_frames[tmp] = page_test.linux_frames(a.native, a.source, [FRAME], tmp)[FRAME]
+    return _root_frames[tmp]
+
+
+def launcher_shows_scene(a, tmp, launcher, what):
+    """Starts the launcher from / under the frame clock: its frame FRAME must be
+    the whole scene, UFO included, as demo-linux shows it from the tree's root."""
+    got = page_test.linux_frames(a.native, a.source, [FRAME], f'{tmp}/dist', demo=launcher,
+                                 cwd='/')[FRAME]
+    share = page_test.compare(got, root_frame(a, tmp))
+    check(share <= page_test.SHARE_TOL, f'frame {FRAME} of {what} started from / is the whole '
+          f'scene ({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
 
 
 def test_linux(a, tmp):
     folder, files = unpack(f'{a.dist}/quon-{a.version}-linux-x86_64.tar.gz', a.source,
                            f'{tmp}/unpacked')
-    check(files == {'demo-linux', 'data/ufo.png', 'data/UFO-0.oia', 'README.txt'},
-          f'demo-linux, data/ufo.png, data/UFO-0.oia, README.txt ({sorted(files)})')
+    check(files == {'quon', 'demo-linux', 'data/ufo.png', 'data/UFO-0.oia', 'README.txt'},
+          f'quon, demo-linux, data/ufo.png, data/UFO-0.oia, README.txt ({sorted(files)})')
+    for program in ('demo-linux', 'quon'):
+        dyn = subprocess.run(['readelf', '-d', '-V', '-W', f'{folder}/{program}'],
+                             capture_output=True, text=True).stdout
+        needed = set(re.findall(r'\(NEEDED\).*\[(.*)\]', dyn))
+        check(needed and needed <= ALLOWED_LIBS,
+              f'{program} needs only OpenGL, GLU, X11, ALSA, zlib and glibc ({sorted(needed)})')
+        glibc = max(tuple(map(int, v.split('.'))) for v in re.findall(r'GLIBC_(\d+\.\d+)', dyn))
+        check(glibc <= NEWEST_GLIBC, f'its newest glibc version is 2.34 at most '
+              f'(GLIBC_{".".join(map(str, glibc))})')
     demo = f'{folder}/demo-linux'
-    dyn = subprocess.run(['readelf', '-d', '-V', '-W', demo], capture_output=True,
-                         text=True).stdout
-    needed = set(re.findall(r'\(NEEDED\).*\[(.*)\]', dyn))
-    check(needed and needed <= ALLOWED_LIBS,
-          f'it needs only OpenGL, GLU, X11, ALSA, zlib and glibc ({sorted(needed)})')
-    glibc = max(tuple(map(int, v.split('.'))) for v in re.findall(r'GLIBC_(\d+\.\d+)', dyn))
-    check(glibc <= NEWEST_GLIBC, f'its newest glibc version is 2.34 at most '
-          f'(GLIBC_{".".join(map(str, glibc))})')
     syms = subprocess.run(['readelf', '--dyn-syms', '-W', demo], capture_output=True,
                           text=True).stdout
     exported = [f[7] for f in (line.split() for line in syms.splitlines())
                 if len(f) >= 8 and f[0].endswith(':') and f[6] != 'UND' and f[7] != '']
     runtime = [s for s in exported if s not in LINKER_SYMBOLS and '@' not in s]
     check(len(exported) <= MOST_EXPORTED and not runtime,
-          f'it exports {len(exported)} symbols (at most {MOST_EXPORTED}), none of its C++ '
-          f'runtime ({sorted(exported)[:12]})')
-    want = root_frame(a, tmp)
-    for name, launcher in (('', ()), (' where getrandom fails', (f'{a.native}/tests/no_getrandom',))):
-        got = page_test.linux_frames(a.native, a.source, [FRAME], f'{tmp}/dist', demo=demo,
-                                     cwd=folder, launcher=launcher)[FRAME]
-        share = page_test.compare(got, want)
-        check(share <= page_test.SHARE_TOL, f'frame {FRAME} from its folder{name} is the whole '
-              f'scene ({share * 100:.4f}% of pixels differ by more than {page_test.PIXEL_TOL})')
+          f'demo-linux exports {len(exported)} symbols (at most {MOST_EXPORTED}), none of its '
+          f'C++ runtime ({sorted(exported)[:12]})')
+    # A file manager's double-click starts it from some folder other than its own.
+    launcher_shows_scene(a, tmp, f'{folder}/quon', 'the launcher quon')
+
+    # Where getrandom fails (an old kernel, a sandbox's filter), from its folder.
+    got = page_test.linux_frames(a.native, a.source, [FRAME], f'{tmp}/dist', demo=demo,
+                                 cwd=folder, launcher=(f'{a.native}/tests/no_getrandom',))[FRAME]
+    share = page_test.compare(got, root_frame(a, tmp))
+    check(share <= page_test.SHARE_TOL, f'frame {FRAME} of demo-linux from its folder where '
+          f'getrandom fails is the whole scene ({share * 100:.4f}% of pixels differ by more '
+          f'than {page_test.PIXEL_TOL})')
+
+
+def deb(a, package):
+    arch = subprocess.run(['dpkg', '--print-architecture'], capture_output=True,
+                          text=True).stdout.strip()
+    return f'{a.dist}/{package}_{a.version}_{arch}.deb'
+
+
+def deb_entries(path):
+    """{name: (mode, owner)} of the package's files and folders, names without './'."""
+    listing = subprocess.run(['dpkg-deb', '-c', path], check=True, capture_output=True,
+                             text=True).stdout
+    entries = {}
+    for line in listing.splitlines():
+        mode, owner, _, _, _, name = line.split(None, 5)
+        entries[name.removeprefix('./').rstrip('/')] = (mode, owner)
+    entries.pop('', None)
+    return entries
+
+
+def needed_packages(program):
+    """The Debian packages that hold the libraries the program needs (its NEEDED
+    entries, found where the dynamic linker finds them)."""
+    dyn = subprocess.run(['readelf', '-d', '-W', program], capture_output=True, text=True).stdout
+    where = {}
+    for line in subprocess.run(['ldconfig', '-p'], capture_output=True,
+                               text=True).stdout.splitlines():
+        m = re.match(r'\s*(\S+) \((libc6,x86-64)[^)]*\) => (\S+)', line)
+        if m:
+            where.setdefault(m.group(1), m.group(3))
+    owners = set()
+    for soname in re.findall(r'\(NEEDED\).*\[(.*)\]', dyn):
+        path = where.get(soname)
+        owner = path and subprocess.run(['dpkg-query', '-S', path], capture_output=True,
+                                        text=True).stdout.split(':')[0]
+        if not owner:  # a path the package lists through a link of /usr's merge
+            real = path and os.path.realpath(path)
+            owner = real and subprocess.run(['dpkg-query', '-S', real], capture_output=True,
+                                            text=True).stdout.split(':')[0]
+        check(bool(owner), f'{os.path.basename(program)}: a package holds {soname} ({path})')
+        owners.add(owner)
+    return owners
+
+
+def depends(path):
+    """The Depends field as a list of alternatives, each a set of package names."""
+    field = subprocess.run(['dpkg-deb', '-f', path, 'Depends'], capture_output=True,
+                           text=True).stdout.strip()
+    return [{re.sub(r'\s*\(.*\)', '', alt).strip() for alt in dep.split('|')}
+            for dep in field.split(',') if dep.strip()]
+
+
+def test_deb(a, tmp):
+    multiarch = subprocess.run(['dpkg-architecture', '-qDEB_HOST_MULTIARCH'],
+                               capture_output=True, text=True).stdout.strip()
+    app = a.app_id
+    sizes = (16, 24, 32, 48, 64, 128, 256)
+    doc = lambda p: {f'usr/share/doc/{p}/copyright', f'usr/share/doc/{p}/changelog.gz'}
+    want = {
+        'quon': {'usr/bin/quon', 'usr/libexec/quon/demo-linux', 'usr/share/quon/data/UFO-0.oia',
+                 'usr/share/quon/data/ufo.png', f'usr/share/applications/{app}.desktop',
+                 f'usr/share/metainfo/{app}.metainfo.xml', 'usr/share/man/man1/quon.1.gz'}
+        | {f'usr/share/icons/hicolor/{n}x{n}/apps/{app}.png' for n in sizes} | doc('quon'),
+        'quon-tools': {'usr/bin/qdar', 'usr/bin/demo-capture', 'usr/share/man/man1/qdar.1.gz',
+                       'usr/share/man/man1/demo-capture.1.gz'} | doc('quon-tools'),
+        'libquon-dev': {'usr/include/quon.h', f'usr/lib/{multiarch}/libquon.a',
+                        f'usr/lib/{multiarch}/pkgconfig/quon.pc'}
+        | {f'usr/lib/{multiarch}/cmake/quon/{f}.cmake'
+           for f in ('quonConfig', 'quonConfigVersion', 'quonTargets', 'quonTargets-release')}
+        | doc('libquon-dev'),
+    }
+    sums = subprocess.run(['sha256sum', '-c', '--ignore-missing', 'SHA256SUMS'], cwd=a.dist,
+                          capture_output=True, text=True).stdout
+    for package, files in want.items():
+        path = deb(a, package)
+        if not check(os.path.exists(path), f'{os.path.basename(path)} in dist/'):
+            continue
+        check(f'{os.path.basename(path)}: OK' in sums, f'SHA256SUMS holds {package}\'s sum')
+        entries = deb_entries(path)
+        names = {n for n, (mode, _) in entries.items() if not mode.startswith('d')}
+        reference = {n for n in names if n.startswith('usr/share/doc/libquon-dev/html/')}
+        if package == 'libquon-dev':
+            check({'usr/share/doc/libquon-dev/html/index.html',
+                   'usr/share/doc/libquon-dev/html/quon_8h.html'} <= reference,
+                  f'{package}: the library\'s HTML reference ({len(reference)} files)')
+        check(names - reference == files, f'{package}: its files (missing '
+              f'{sorted(files - names)}, unexpected {sorted(names - reference - files)})')
+        bad = sorted(f'{n} {m} {o}' for n, (m, o) in entries.items()
+                     if o != 'root/root' or m != ('drwxr-xr-x' if m.startswith('d') else
+                                                  '-rwxr-xr-x' if re.match(r'usr/(bin|libexec)/', n)
+                                                  else '-rw-r--r--'))
+        check(not bad, f'{package}: owned by root, modes 755 and 644 ({bad})')
+        dx = f'{tmp}/{package}'
+        subprocess.run(['dpkg-deb', '-x', path, dx], check=True)
+        # Its dependencies are what its programs need, no more, no less.
+        programs = [f'{dx}/{n}' for n in sorted(names) if re.match(r'usr/(bin|libexec)/', n)]
+        owners = set().union(*(needed_packages(p) for p in programs)) if programs else set()
+        deps = depends(path)
+        if package == 'libquon-dev':
+            # Its pkg-config file's and CMake package's dependencies: the packages
+            # of the pkg-config modules quon.pc requires.
+            with open(f'{dx}/usr/lib/{multiarch}/pkgconfig/quon.pc') as f:
+                modules = re.search(r'^Requires:(.*)$', f.read(), re.M).group(1).split()
+            for module in modules:
+                pc = subprocess.run(['pkg-config', '--path', module], capture_output=True,
+                                    text=True).stdout.strip()
+                owners.add(subprocess.run(['dpkg-query', '-S', pc], capture_output=True,
+                                          text=True).stdout.split(':')[0])
+        unmet = sorted(o for o in owners if not any(o in alt for alt in deps))
+        extra = sorted('|'.join(sorted(alt)) for alt in deps if not alt & owners)
+        check(owners and not unmet and not extra, f'{package}: Depends is what it needs '
+              f'(unmet {unmet}, not needed {extra}; needs {sorted(owners)})')
+        if package == 'quon':
+            for n in sizes:
+                with Image.open(f'{dx}/usr/share/icons/hicolor/{n}x{n}/apps/{app}.png') as icon:
+                    check(icon.size == (n, n) and icon.mode == 'RGBA',
+                          f'the {n}x{n} icon is {n}x{n} RGBA ({icon.size} {icon.mode})')
+            launcher_shows_scene(a, tmp, f'{dx}/usr/bin/quon', 'the packaged launcher')
 
 
 def test_windows(a, tmp):
@@ -282,13 +424,14 @@ def test_distro(a, tmp):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument('artifact', choices=['linux', 'windows', 'web', 'video', 'distro'])
+    ap.add_argument('artifact', choices=['linux', 'deb', 'windows', 'web', 'video', 'distro'])
     ap.add_argument('--dist', required=True)
     ap.add_argument('--version', required=True)
     ap.add_argument('--native', required=True)
     ap.add_argument('--source', required=True)
     ap.add_argument('--chromium', default='chromium-headless-shell')
     ap.add_argument('--suite', default='trixie')
+    ap.add_argument('--app-id')
     a = ap.parse_args()
     a.dist, a.native, a.source = map(os.path.abspath, (a.dist, a.native, a.source))
     with tempfile.TemporaryDirectory(prefix='quon-release-') as tmp:  # outside the tree

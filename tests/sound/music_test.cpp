@@ -98,4 +98,42 @@ TEST_F(Music, PlaysTheTrackOnceThenLoopsFromTheRestartPosition) {
     EXPECT_TRUE(std::equal(played.begin(), played.begin() + kRate * 2, t.decoded.begin()));
 }
 
+TEST_F(Music, SyncMovesTheMusicToWhereItStandsAfterAPlayingTimeLoopsIncluded) {
+    EXPECT_EQ(musicSyncTo(1.0), -1) << "no music yet";
+    const int restart = QUON_RESTART_MS * kRate / 1000;
+    const int length = restart + 3 * kRate / 2;
+    fsound_test::Track t =
+        fsound_test::encode("tune", fsound_test::sines(length, kRate, {330, 495}), kRate, 2);
+    ASSERT_FALSE(t.ogg.empty());
+    putTune(t);
+    setenv("FSOUND_OUTPUT", "manual", 1);
+    std::string out;
+    ASSERT_EQ(soundInitPrinting(out), 0);
+    ASSERT_NE(mus, nullptr);
+    ASSERT_EQ(FSOUND_Stream_GetLength(mus), length);
+
+    const double lengthS = double(length) / kRate, loopS = lengthS - double(restart) / kRate;
+    struct Case {
+        double seconds;
+        int ms;  // where the track then stands
+    } cases[] = {
+        {10.0, 10000},                                        // the first time through
+        {0.0, 0},                                             // back to the start
+        {lengthS + 0.5, QUON_RESTART_MS + 500},               // in the loop
+        {lengthS + 2 * loopS + 0.25, QUON_RESTART_MS + 250},  // two loops later
+        {lengthS - 0.01, QUON_RESTART_MS + 1490},             // just before the end
+    };
+    short block[256 * 2];
+    for (const Case& c : cases) {
+        const int ms = musicSyncTo(c.seconds);
+        EXPECT_NEAR(ms, c.ms, 1) << c.seconds;
+        // The mix goes on from there.
+        ASSERT_EQ(FSOUND_MixFrames(block, 256), 256);
+        const size_t at = size_t(ms) * kRate / 1000 * 2;
+        ASSERT_LE(at + 512, t.decoded.size()) << c.seconds;
+        EXPECT_TRUE(std::equal(block, block + 512, t.decoded.begin() + at)) << c.seconds;
+    }
+    EXPECT_EQ(musicSyncTo(-0.5), -1);
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "quongl_backend.h"
@@ -209,6 +211,88 @@ TEST_F(Layer, InterleavedNormalsAreSkippedAndBadCallsAreErrors) {
     glEnd();
     EXPECT_EQ(glGetError(), GLenum(GL_INVALID_OPERATION));
     EXPECT_EQ(rec.draws.size(), 1u);
+}
+
+// What a back end holds beyond a draw, as the calls leave it.
+struct Holder : quongl::Backend {
+    struct Image {
+        GLsizei w, h;
+        std::vector<unsigned char> pixels;  // empty: none given
+    };
+    std::map<GLuint, Image> images;
+    std::map<std::pair<GLuint, GLenum>, GLint> params;
+    std::map<GLenum, bool> caps;
+    std::vector<GLenum> blend;
+    std::vector<GLint> view;
+    void enable(GLenum cap, bool on) override { caps[cap] = on; }
+    void blendFunc(GLenum s, GLenum d) override { blend = {s, d}; }
+    void viewport(GLint x, GLint y, GLsizei w, GLsizei h) override { view = {x, y, w, h}; }
+    void clear(GLbitfield) override {}
+    void texImage(GLuint name, GLsizei w, GLsizei h, const void* rgba) override {
+        const auto* p = static_cast<const unsigned char*>(rgba);
+        images[name] = {
+            w, h, p ? std::vector<unsigned char>(p, p + w * h * 4) : std::vector<unsigned char>()};
+    }
+    void texParameter(GLuint name, GLenum pname, GLint value) override {
+        params[{name, pname}] = value;
+    }
+    void triangles(const quongl::Vertex*, int, GLuint) override {}
+};
+
+TEST(LayerRestore, ABackEndThatLostEverythingGetsTheLatestTexturesAndStateAgain) {
+    Holder before;
+    quongl::setBackend(&before);
+    GLuint names[3];
+    glGenTextures(3, names);
+    std::vector<unsigned char> px(4 * 4 * 2);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<unsigned char>(i * 7);
+    glBindTexture(GL_TEXTURE_2D, names[0]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    // A second image replaces the first; the caller's pixels may go after the call.
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    std::vector<unsigned char> px2(4 * 1 * 1, 200);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, px2.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // An image without pixels stays one without pixels.
+    glBindTexture(GL_TEXTURE_2D, names[2]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glEnable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glViewport(1, 2, 300, 200);
+    glBlendFunc(0x0204 /* not a blend factor: not kept */, GL_ONE);
+    glGetError();
+    std::fill(px.begin(), px.end(), 0);
+    px2.assign(4, 0);
+
+    Holder after;  // the same back end, its context made anew
+    quongl::setBackend(&after);
+    quongl::restoreBackend();
+    quongl::setBackend(nullptr);
+    for (GLuint n : names) {
+        ASSERT_EQ(after.images.count(n), 1u) << n;
+        EXPECT_EQ(after.images[n].w, before.images[n].w) << n;
+        EXPECT_EQ(after.images[n].h, before.images[n].h) << n;
+        EXPECT_EQ(after.images[n].pixels, before.images[n].pixels) << n;
+    }
+    EXPECT_EQ(after.images[names[1]].w, 1);
+    EXPECT_EQ(after.images[names[1]].pixels, std::vector<unsigned char>(4, 200));
+    EXPECT_TRUE(after.images[names[2]].pixels.empty());
+    EXPECT_EQ(after.images[names[0]].pixels[5], 35);
+    for (const auto& [key, value] : before.params)
+        EXPECT_EQ(after.params[key], value) << key.first << " " << key.second;
+    EXPECT_EQ(after.params[std::make_pair(names[0], GLenum(GL_TEXTURE_MIN_FILTER))], GL_LINEAR);
+    EXPECT_EQ(after.caps, before.caps);
+    EXPECT_TRUE(after.caps[GL_BLEND]);
+    EXPECT_FALSE(after.caps[GL_DEPTH_TEST]);
+    EXPECT_EQ(after.blend, (std::vector<GLenum>{GL_SRC_ALPHA, GL_ONE}));
+    EXPECT_EQ(after.view, (std::vector<GLint>{1, 2, 300, 200}));
 }
 
 }  // namespace

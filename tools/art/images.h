@@ -16,6 +16,7 @@ struct Image {
 enum class Bar { Red, Green, Blue };
 
 Image makeLogo();           // 256x256 RGB: the word "quon"
+Image makeIcon(int size);   // size x size RGBA: the logo's word on a rounded tile
 Image makeRaster(Bar bar);  // 32x32 RGB copper bar
 Image makeCarpet();         // 1024x1024 RGBA: carpet with a fringed border at the bottom
 Image makeCheese();         // 256x256 RGB: paste with holes, rind

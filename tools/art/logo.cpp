@@ -116,4 +116,47 @@ Image makeLogo() {
     return img;
 }
 
+Image makeIcon(int size) {
+    // The word fills the width of a rounded dark tile, centred; the tile's
+    // corners are transparent. Small icons take more samples per pixel, so
+    // that each sample still covers less than a stroke's width.
+    const double span = 280;  // logo pixels across the icon
+    const double cx = kLeft + (3 * kAdvance + kLetterW) / 2;
+    const double cy = kTop + (kXHeight + kDescender) / 2;
+    const int ss = std::max(4, 512 / size);
+    Picture pic(size, size, rgb(0, 0, 0), 0);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            Vec3 acc;
+            int inside = 0;
+            for (int sy = 0; sy < ss; ++sy)
+                for (int sx = 0; sx < ss; ++sx) {
+                    double u = (x + (sx + 0.5) / ss) / size - 0.5;
+                    double v = (y + (sy + 0.5) / ss) / size - 0.5;
+                    if (sdRoundBox(u, v, 0.5, 0.5, 0.18) > 0) continue;  // a cut corner
+                    ++inside;
+                    double px = cx + u * span, py = cy + v * span;
+                    double d = word(px, py);
+                    Vec3 c = rgb(0.02, 0.02, 0.07);  // the tile
+                    if (d < 0) {
+                        c = chrome(kTop + std::floor((py - kTop) / 3.0) * 3.0);
+                        c = mix(c, rgb(1, 1, 1), 0.35 * smoothstep(-3.0, 0.0, d));
+                    } else if (d > 2.5 && d < 4.5) {
+                        c = rgb(0.55, 0.85, 1.0);
+                    } else if (d >= 4.5) {
+                        c = c + rgb(0.10, 0.22, 0.75) * (kGlowLevel * std::exp(-(d - 4.5) / kGlow));
+                    }
+                    acc = acc + c;
+                }
+            if (!inside) continue;
+            pic.at(x, y) = acc * (1.0 / inside);
+            pic.a[size_t(y) * size + x] = double(inside) / (ss * ss);
+        }
+    Image img;
+    img.width = img.height = size;
+    img.colorType = 6;
+    img.samples = pic.samples(true);
+    return img;
+}
+
 }  // namespace art

@@ -45,6 +45,11 @@ constexpr int kStackDepth = 32;
 struct Texture {
     GLsizei w = 0, h = 0;
     GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
+    // What the back end was given, to give it again after it lost it: the
+    // image (empty when it came without pixels) and the parameters set.
+    std::vector<unsigned char> pixels;
+    bool hasImage = false;
+    std::map<GLenum, GLint> params;
     // Level 0 only and no mipmaps: complete when it has an image and its
     // minification filter needs no other level.
     bool complete() const {
@@ -79,6 +84,12 @@ struct State {
     int texOffset = -1, vertexOffset = 0;  // byte offsets in a record
 
     bool texture2D = false, lighting = false;
+    // The back end's own state, as last given to it.
+    std::map<GLenum, bool> caps;
+    bool blendSet = false, viewportSet = false;
+    GLenum blend[2] = {GL_ONE, GL_ZERO};
+    GLint viewport[4] = {0, 0, 0, 0};
+
     GLuint bound = 0;
     GLuint nextName = 1;
     std::map<GLuint, Texture> textures;
@@ -176,6 +187,20 @@ float readFloat(const unsigned char* p) {
 
 namespace quongl {
 void setBackend(Backend* backend) { gl().backend = backend; }
+
+void restoreBackend() {
+    State& s = gl();
+    if (!s.backend) return;
+    for (const auto& [name, t] : s.textures) {
+        if (t.hasImage)
+            s.backend->texImage(name, t.w, t.h, t.pixels.empty() ? nullptr : t.pixels.data());
+        for (const auto& [pname, value] : t.params) s.backend->texParameter(name, pname, value);
+    }
+    for (const auto& [cap, on] : s.caps) s.backend->enable(cap, on);
+    if (s.blendSet) s.backend->blendFunc(s.blend[0], s.blend[1]);
+    if (s.viewportSet)
+        s.backend->viewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+}
 }  // namespace quongl
 
 extern "C" {
@@ -403,6 +428,7 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param) {
             break;
         default: setError(GL_INVALID_ENUM); return;
     }
+    s.textures[s.bound].params[pname] = param;
     if (s.backend) s.backend->texParameter(s.bound, pname, param);
 }
 
@@ -422,6 +448,13 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
     State& s = gl();
     Texture& t = s.textures[s.bound];
     t.w = width, t.h = height;
+    t.hasImage = true;
+    if (pixels) {
+        const auto* p = static_cast<const unsigned char*>(pixels);
+        t.pixels.assign(p, p + size_t(width) * size_t(height) * 4);
+    } else {
+        t.pixels.clear();
+    }
     if (s.backend) s.backend->texImage(s.bound, width, height, pixels);
 }
 
@@ -448,6 +481,7 @@ static void setCap(GLenum cap, bool on) {
         case GL_BLEND:
         case GL_DEPTH_TEST:
         case GL_CULL_FACE:
+            s.caps[cap] = on;
             if (s.backend) s.backend->enable(cap, on);
             break;
         default: setError(GL_INVALID_ENUM);
@@ -469,7 +503,10 @@ void glBlendFunc(GLenum sfactor, GLenum dfactor) {
                                     // dfactor
         return;
     }
-    if (gl().backend) gl().backend->blendFunc(sfactor, dfactor);
+    State& s = gl();
+    s.blendSet = true;
+    s.blend[0] = sfactor, s.blend[1] = dfactor;
+    if (s.backend) s.backend->blendFunc(sfactor, dfactor);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -478,7 +515,10 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
         setError(GL_INVALID_VALUE);
         return;
     }
-    if (gl().backend) gl().backend->viewport(x, y, width, height);
+    State& s = gl();
+    s.viewportSet = true;
+    s.viewport[0] = x, s.viewport[1] = y, s.viewport[2] = width, s.viewport[3] = height;
+    if (s.backend) s.backend->viewport(x, y, width, height);
 }
 
 void glClear(GLbitfield mask) {

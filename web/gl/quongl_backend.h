@@ -35,6 +35,12 @@ public:
 // The back end that the GL calls go to (null: they change state only).
 void setBackend(Backend* backend);
 
+// Gives the back end again all it was given that lasts beyond a draw: every
+// texture's latest image and parameters, the capabilities, the blend
+// function and the viewport, each as last set. For a back end that lost them
+// (a lost WebGL context, made again).
+void restoreBackend();
+
 }  // namespace quongl
 
 #endif

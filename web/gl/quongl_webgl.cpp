@@ -7,50 +7,81 @@
 #include "quongl_backend.h"
 
 // clang-format off
+// The context and what it draws with. The program, buffer and vertex layout
+// are made by setup, again when a lost context comes back; the page hears of
+// both ends of a loss (Module.quonContextLost, Module.quonContextRestored
+// with whether drawing goes on).
 EM_JS(int, quongl_js_open, (), {
     const canvas = Module['canvas'];
     const gl = canvas && canvas.getContext('webgl2', {
         alpha: false, depth: true, stencil: false, antialias: false,
         premultipliedAlpha: false, preserveDrawingBuffer: true });
     if (!gl) return 0;
-    const compile = (type, text) => {
-        const s = gl.createShader(type);
-        gl.shaderSource(s, text);
-        gl.compileShader(s);
-        if (!gl.getShaderParameter(s, gl.COMPILE_STATUS)) throw new Error(gl.getShaderInfoLog(s));
-        return s;
+    const q = { gl: gl, textured: null, textures: new Map(), bound: -1, lost: false };
+    q.setup = () => {
+        const compile = (type, text) => {
+            const s = gl.createShader(type);
+            gl.shaderSource(s, text);
+            gl.compileShader(s);
+            if (!gl.getShaderParameter(s, gl.COMPILE_STATUS)) throw new Error(gl.getShaderInfoLog(s));
+            return s;
+        };
+        const prog = gl.createProgram();
+        gl.attachShader(prog, compile(gl.VERTEX_SHADER,
+            '#version 300 es\n' +
+            'in vec4 aPos; in vec2 aTex; in vec4 aCol; out vec2 vTex; out vec4 vCol;\n' +
+            'void main() { gl_Position = aPos; vTex = aTex; vCol = aCol; }\n'));
+        gl.attachShader(prog, compile(gl.FRAGMENT_SHADER,
+            '#version 300 es\nprecision highp float;\n' +
+            'in vec2 vTex; in vec4 vCol; uniform sampler2D uTex; uniform bool uTextured;\n' +
+            'out vec4 colour;\n' +
+            'void main() { colour = uTextured ? vCol * texture(uTex, vTex) : vCol; }\n'));
+        gl.bindAttribLocation(prog, 0, 'aPos');
+        gl.bindAttribLocation(prog, 1, 'aTex');
+        gl.bindAttribLocation(prog, 2, 'aCol');
+        gl.linkProgram(prog);
+        if (!gl.getProgramParameter(prog, gl.LINK_STATUS)) throw new Error(gl.getProgramInfoLog(prog));
+        gl.useProgram(prog);
+        const buffer = gl.createBuffer();
+        gl.bindBuffer(gl.ARRAY_BUFFER, buffer);
+        const vao = gl.createVertexArray();
+        gl.bindVertexArray(vao);
+        gl.enableVertexAttribArray(0);
+        gl.enableVertexAttribArray(1);
+        gl.enableVertexAttribArray(2);
+        gl.vertexAttribPointer(0, 4, gl.FLOAT, false, 40, 0);
+        gl.vertexAttribPointer(1, 2, gl.FLOAT, false, 40, 16);
+        gl.vertexAttribPointer(2, 4, gl.FLOAT, false, 40, 24);
+        gl.uniform1i(gl.getUniformLocation(prog, 'uTex'), 0);
+        // GL 1.1 reads client memory with a row alignment of 4; RGBA rows always fit.
+        gl.pixelStorei(gl.UNPACK_ALIGNMENT, 4);
+        q.textured = gl.getUniformLocation(prog, 'uTextured');
+        q.textures = new Map();
+        q.bound = -1;
     };
-    const prog = gl.createProgram();
-    gl.attachShader(prog, compile(gl.VERTEX_SHADER,
-        '#version 300 es\n' +
-        'in vec4 aPos; in vec2 aTex; in vec4 aCol; out vec2 vTex; out vec4 vCol;\n' +
-        'void main() { gl_Position = aPos; vTex = aTex; vCol = aCol; }\n'));
-    gl.attachShader(prog, compile(gl.FRAGMENT_SHADER,
-        '#version 300 es\nprecision highp float;\n' +
-        'in vec2 vTex; in vec4 vCol; uniform sampler2D uTex; uniform bool uTextured;\n' +
-        'out vec4 colour;\n' +
-        'void main() { colour = uTextured ? vCol * texture(uTex, vTex) : vCol; }\n'));
-    gl.bindAttribLocation(prog, 0, 'aPos');
-    gl.bindAttribLocation(prog, 1, 'aTex');
-    gl.bindAttribLocation(prog, 2, 'aCol');
-    gl.linkProgram(prog);
-    if (!gl.getProgramParameter(prog, gl.LINK_STATUS)) throw new Error(gl.getProgramInfoLog(prog));
-    gl.useProgram(prog);
-    const buffer = gl.createBuffer();
-    gl.bindBuffer(gl.ARRAY_BUFFER, buffer);
-    const vao = gl.createVertexArray();
-    gl.bindVertexArray(vao);
-    gl.enableVertexAttribArray(0);
-    gl.enableVertexAttribArray(1);
-    gl.enableVertexAttribArray(2);
-    gl.vertexAttribPointer(0, 4, gl.FLOAT, false, 40, 0);
-    gl.vertexAttribPointer(1, 2, gl.FLOAT, false, 40, 16);
-    gl.vertexAttribPointer(2, 4, gl.FLOAT, false, 40, 24);
-    gl.uniform1i(gl.getUniformLocation(prog, 'uTex'), 0);
-    // GL 1.1 reads client memory with a row alignment of 4; RGBA rows always fit.
-    gl.pixelStorei(gl.UNPACK_ALIGNMENT, 4);
-    Module['quongl'] = { gl: gl, textured: gl.getUniformLocation(prog, 'uTextured'),
-                         textures: new Map(), bound: -1 };
+    q.setup();
+    // Without preventDefault the browser would never give the context back.
+    canvas.addEventListener('webglcontextlost', (e) => {
+        e.preventDefault();
+        q.lost = true;
+        if (Module['quonContextLost']) Module['quonContextLost']();
+    });
+    // The GL calls went on meanwhile, into nothing; the state layer gives its
+    // textures and state again, and the next frame draws as before.
+    canvas.addEventListener('webglcontextrestored', () => {
+        let ok = true;
+        try {
+            q.setup();
+            Module['_quongl_webgl_restore']();
+        } catch (e) {
+            console.log('quongl: the restored context cannot draw: ' + e.message);
+            ok = false;
+        }
+        ok = ok && !gl.isContextLost();
+        q.lost = !ok;
+        if (Module['quonContextRestored']) Module['quonContextRestored'](ok);
+    });
+    Module['quongl'] = q;
     return 1;
 });
 
@@ -136,3 +167,6 @@ bool openWebGL() {
 }
 
 }  // namespace quongl
+
+// The context is back: everything that the lost one held, made again.
+extern "C" EMSCRIPTEN_KEEPALIVE void quongl_webgl_restore() { quongl::restoreBackend(); }
