@@ -162,9 +162,9 @@ root)
 
   # No dpkg-query: what is needed, status 3; run-demo.sh goes on to build.
   rm "$tmp/stub/dpkg-query"
-  as_root "$STUB_PATH" "$DEPS" release
+  as_root "$STUB_PATH" "$DEPS" headless
   status 3 "without dpkg-query"
-  has_line "$tmp/out" "deps:   git python3"
+  has_line "$tmp/out" "deps:   $HEADLESS"
   as_root "$STUB_PATH" BUILD="$tmp/build" DISPLAY=:77 "$RUN_DEMO"
   status 0 "run-demo.sh without dpkg-query"
   has_line "$tmp/log/demo" "DISPLAY=:77"
