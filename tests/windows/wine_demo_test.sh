@@ -46,11 +46,8 @@ wait_exit() {  # wait_exit SECONDS -> sets RC, or fails
 
 if [ "$MODE" = run ]; then
   # Wait for the window, then give the demo a few seconds of frames.
-  for _ in $(seq $((PATIENCE * 10))); do
-    xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  xdotool search --name "quon-lib GLX Test" >/dev/null 2>&1 || fail "no window"
+  timeout "$PATIENCE" xdotool search --sync --onlyvisible --name "^quon-lib GLX Test\$" \
+    >/dev/null 2>&1 || fail "no window within $PATIENCE s: $(cat "$WORK/out.txt")"
   sleep 6
   kill -0 $DEMO_PID 2>/dev/null || fail "demo ended early"
   xdotool search --name "^($BOXES)\$" >/dev/null 2>&1 && fail "a message box appeared"
