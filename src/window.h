@@ -18,8 +18,9 @@ int initWindow(int W, int H);
 // Calls `run` once per frame until it returns non-zero or the user quits
 // (the platform's quit keys, the close request). After each frame: the
 // frame finished and shown (glFlush, glFinish, the buffer swap or what
-// stands for it), counted with a FrameRateMeter (which writes fps), then the
-// pending events; a new drawable size goes into iWidth and iHeight.
+// stands for it), counted, with the frame rate measured into fps every 100
+// frames, then the pending events; a new drawable size goes into iWidth and
+// iHeight.
 void loopWindow(int (*run)());
 
 // Releases the window and the context; returns 0.
@@ -34,7 +35,7 @@ double util_getCurrentTime();
 // (defined with the rest of the demo's state, in state.cpp)
 
 extern int iWidth, iHeight;    // the current drawable size, written by the layer
-extern double fps;             // the frame rate, written by the layer's FrameRateMeter
+extern double fps;             // the frame rate, measured by the layer
 extern char* commandLineName;  // the program's name (set by demoMain), for the layer's messages
 
 // One more frame on a 32-bit signed counter (`frames`, the layers' shown
@@ -44,28 +45,27 @@ extern char* commandLineName;  // the program's name (set by demoMain), for the 
 inline int32_t countFrame(int32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(n) + 1u); }
 
 // The frames a window layer has shown and the rate over the last 100 of them,
-// measured into `fps`. The layer's clock is read every 100th frame only, in
-// units of which perSecond make a second (milliseconds unless given); the
+// measured into `fps` (the capture's and the page's layers; the X11 and
+// Windows layers keep their own count and times, iFrames, fThis and fLast).
+// The clock, in milliseconds, is read every 100th frame only; the
 // first rate comes out near zero unless start gave the time the loop began.
 class FrameRateMeter {
 public:
-    explicit FrameRateMeter(double perSecond = 1000.0) : perSecond_(perSecond) {}
-    void start(double now) { last_ = now; }
-    template <typename Clock>
-    void frameShown(Clock now) {
+    void start(double nowMs) { lastMs_ = nowMs; }
+    template <typename MsClock>
+    void frameShown(MsClock nowMs) {
         shown_ = countFrame(shown_);
         if (shown_ % 100 == 0) {
-            double t = now();
-            fps = 100.0 * perSecond_ / (t - last_);
-            last_ = t;
+            double t = nowMs();
+            fps = 100000.0 / (t - lastMs_);
+            lastMs_ = t;
         }
     }
     int32_t shown() const { return shown_; }
 
 private:
-    double perSecond_;
     int32_t shown_ = 0;
-    double last_ = 0;
+    double lastMs_ = 0;
 };
 
 #endif

@@ -19,10 +19,13 @@ Window window = 0;
 unsigned int windowWidth = 0, windowHeight = 0;
 GLXContext context = nullptr;
 
-// Frames per second over the last 100 frames, on the wall clock in
-// milliseconds. The first measurement has no previous time and comes out
-// near zero.
-static FrameRateMeter frameRate;
+// The frame-rate measurement: frames swapped since start (never reset), the
+// wall-clock time of the latest measurement, and that time and the one before
+// in milliseconds. Every 100 frames `fps` gets the rate over the last 100; the
+// first measurement has no time before it (fLast is 0) and comes out near zero.
+int iFrames = 0;
+struct timeval timeThis;
+double fThis = 0, fLast = 0;
 
 static const char* const pszTitle = "quon-lib GLX Test";
 
@@ -92,11 +95,13 @@ void loopWindow(int (*run)()) {
         glFinish();
         glXSwapBuffers(display, window);
 
-        frameRate.frameShown([] {
-            struct timeval timeThis;
+        iFrames = countFrame(iFrames);
+        if (iFrames % 100 == 0) {
             gettimeofday(&timeThis, nullptr);
-            return timeThis.tv_sec * 1000.0 + timeThis.tv_usec / 1000.0;
-        });
+            fThis = timeThis.tv_sec * 1000.0 + timeThis.tv_usec / 1000.0;
+            fps = 100000.0 / (fThis - fLast);
+            fLast = fThis;
+        }
 
         while (XPending(display)) {
             c = 0;

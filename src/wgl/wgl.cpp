@@ -13,9 +13,13 @@ int pixelFormat = 0;
 int fullscreen = 0;
 LONGLONG perfFrequency = 0;
 
-// Frames per second over the last 100 frames, on the performance counter in
-// seconds. The first measurement has no previous time and comes out near zero.
-static FrameRateMeter frameRate(1.0);
+// The frame-rate measurement: frames swapped since start (never reset), and
+// the performance counter's time of the latest measurement and of the one
+// before, in seconds. Every 100 frames `fps` gets the rate over the last 100;
+// the first measurement has no time before it (fLast is 0) and comes out near
+// zero.
+int iFrames = 0;
+double fThis = 0, fLast = 0;
 
 static const char kClassName[] = "quonGLClass";
 static const char kTitle[] = "quon-lib GLX Test";
@@ -147,11 +151,14 @@ void loopWindow(int (*run)()) {
         glFlush();
         glFinish();
         SwapBuffers(hDC);
-        frameRate.frameShown([] {
+        iFrames = countFrame(iFrames);
+        if (iFrames % 100 == 0) {
             LARGE_INTEGER c;
             QueryPerformanceCounter(&c);
-            return double(c.QuadPart) / double(perfFrequency);
-        });
+            fThis = double(c.QuadPart) / double(perfFrequency);
+            fps = 100.0 / (fThis - fLast);
+            fLast = fThis;
+        }
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) done = 1;
             TranslateMessage(&message);
