@@ -108,8 +108,8 @@ def run_once(browser, url, warm, frames):
         timeout = 60 + (warm + frames) * 0.5  # generous: 2 fps on a loaded machine
 
         def sample(n):
-            browser.wait(s, f'window.quonTest.framesShown >= {n} || window.quonTest.ended',
-                         timeout, 'null')
+            browser.wait(s, f'window.quonTest.framesShown >= {n} || window.quonTest.ended || '
+                         'window.quonTest.failure', timeout, 'null')
             metrics = {m['name']: m['value']
                        for m in browser.call('Performance.getMetrics', {}, s)['metrics']}
             return browser.eval(s, SAMPLE), metrics['TaskDuration'], cpu_ms(browser)
@@ -117,8 +117,9 @@ def run_once(browser, url, warm, frames):
         (t0, f0, cb0), task0, cpu0 = sample(warm)
         (t1, f1, cb1), task1, cpu1 = sample(f0 + frames)
         r = browser.wait(s, 'true')
-        if r['ended'] or f1 - f0 < frames:
-            raise RuntimeError(f'{url}: the demo stopped ({r["ended"]}): {r["log"]}')
+        if r['ended'] or r['failure'] or f1 - f0 < frames:
+            raise RuntimeError(f'{url}: the demo stopped ({r["ended"] or r["failure"]}): '
+                               f'{r["notes"]} {r["log"]}')
         n = f1 - f0
         grabbed = r['frames'].get(str(GRAB))
         calls = {k: v / 10 for k, v in browser.eval(s, COUNT_CALLS, timeout).items()}
@@ -141,6 +142,9 @@ def main():
     ap.add_argument('--chromium', default='chromium-headless-shell')
     a = ap.parse_args()
 
+    for folder in (a.ours, a.peer):  # (the build's demo-web-page target writes the page)
+        if not os.path.isfile(os.path.join(folder, 'index.html')):
+            sys.exit(f'webgl peer: {folder} holds no index.html: build its demo-web-page target')
     # The browser's pipe must not land on descriptors 3 and 4, which it is
     # given as: held by the servers' sockets or by these.
     hold = [os.open('/dev/null', os.O_RDONLY) for _ in range(2)]

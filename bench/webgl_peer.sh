@@ -37,7 +37,8 @@ configure() {  # folder, extra options
     emcmake cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
       -DQUON_QDAR="$BUILD/tools/qdar" "$@" >/dev/null
   fi
-  cmake --build "$dir" -j "$JOBS" --target demo-web >/dev/null
+  # The page's own target: the module, and index.html written after its link.
+  cmake --build "$dir" -j "$JOBS" --target demo-web-page >/dev/null
 }
 configure "$WEB_BUILD"
 configure "$PEER_BUILD" -DQUON_WEB_PEER=ON
