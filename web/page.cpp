@@ -76,11 +76,13 @@ EMSCRIPTEN_KEEPALIVE double quonweb_clockMs() {
     return (runTime + (util_getCurrentTime() - lastTime)) * 1000.0;
 }
 // The page's sound runs again after it stopped (a suspended audio context, a
-// worklet that ran dry) while the picture went on: moves the music to where
-// the demo's clock stands. Returns that position in ms, or -1 without music.
-EMSCRIPTEN_KEEPALIVE int quonweb_syncMusic() {
+// worklet that ran dry), or is heard too far from the picture: moves the
+// music to where the demo's clock will stand aheadMs from now, when the first
+// frames mixed from there are heard. Returns that position in ms, or -1
+// without music.
+EMSCRIPTEN_KEEPALIVE int quonweb_syncMusic(double aheadMs) {
     const double clockMs = quonweb_clockMs();
-    return clockMs < 0 ? -1 : musicSyncTo(clockMs / 1000.0);
+    return clockMs < 0 ? -1 : musicSyncTo((clockMs + aheadMs) / 1000.0);
 }
 }
 

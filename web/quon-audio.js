@@ -5,7 +5,10 @@
 // eats into the lead instead of into the sound. Blocks come as Int16Array,
 // stereo interleaved. When it has run dry (played silence for want of mix)
 // it says so with the first mix after; the page then moves the music on and
-// tells it to flush: what it holds was mixed for a time already past. With
+// tells it to flush: what it holds was mixed for a time already past. The
+// first frame it plays of a new start (the first mix, or the first after a
+// flush) it reports with the audio context's frame at which it plays, so
+// that the page can tell when that frame is heard. With
 // the test option tap it sends back everything it plays, silence for want of
 // mix included, with the count of such frames and the audio context's frame
 // at which each message's first frame played.
@@ -26,6 +29,7 @@ class QuonPlayer extends AudioWorkletProcessor {
     this.playing = false;    // the first mix has come
     this.gap = 0;            // frames of silence played since then
     this.dry = 0;            // of those, since the last mix played
+    this.fresh = true;       // the next frame played begins a new start
     this.tap = o.tap ? { pcm: new Int16Array(TAP_BLOCK * 2), n: 0, frame: 0 } : null;
     this.port.onmessage = (e) => {
       const m = e.data;
@@ -37,6 +41,7 @@ class QuonPlayer extends AudioWorkletProcessor {
         this.held = 0;
         this.playing = false;
         this.dry = 0;
+        this.fresh = true;
         if (this.tap && this.tap.n > 0) this.sendTap();  // what follows plays later
         return;
       }
@@ -74,6 +79,10 @@ class QuonPlayer extends AudioWorkletProcessor {
         if (this.dry > 0) {
           this.port.postMessage({ dry: this.dry });
           this.dry = 0;
+        }
+        if (this.fresh) {
+          this.port.postMessage({ began: currentFrame + i });
+          this.fresh = false;
         }
         l = b[this.at];
         r = b[this.at + 1];

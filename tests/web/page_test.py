@@ -24,6 +24,7 @@ SHARE_TOL = 0.001
 RATE = 44100
 SLOW_MS = 150  # busy work after every frame in the sound test
 SYNC_MS = 100  # how far the music heard may be from the demo's clock
+LATE_MS = 300  # the start-up's hold between the music's start and its first mix
 
 
 class Browser:
@@ -384,10 +385,11 @@ def main():
                   'without AudioWorklet the graph plays the track\'s first second')
 
             # Sound with the picture, on the page's own clock: where the track
-            # heard stands against the demo's clock, before and after the audio
-            # context is suspended for 3 s, and after the main thread is held
-            # for 3 s, past the worklet's 2 s lead, so that it runs dry.
-            s = browser.open(url + '?tap=1')
+            # heard stands against the demo's clock after a start-up held for
+            # LATE_MS between the music's start and its first mix, after the
+            # audio context is suspended for 3 s, and after the main thread is
+            # held for 3 s, past the worklet's 2 s lead, so that it runs dry.
+            s = browser.open(url + f'?tap=1&late={LATE_MS}')
             browser.click(s, 512, 384)
             browser.wait(s, 'window.quonTest.tap && window.quonTest.tap.first.length >= 88200',
                          result='null')
@@ -431,10 +433,14 @@ def main():
                   f'the page measures its frame rate ({m.get(199, {}).get("fps")} fps at frame '
                   f'199; {seen:.2f} fps seen by the page)')
 
-            r = browser.wait(s, 'true', result='[window.quonTest.resyncs, window.quonTest.tap.gap]')
+            r = browser.wait(s, 'true', result='[window.quonTest.resyncs, window.quonTest.tap.gap, '
+                             'window.quonTest.late]')
             print(f'     music behind the clock: {before} ms, after a 3 s suspension {resumed} ms, '
-                  f'after running dry {dry} ms; moved: {r[0]}')
-            check(within(before), f'the music keeps to the picture ({before} ms)')
+                  f'after running dry {dry} ms; moved: {r[0]}; starts heard late by {r[2]} ms')
+            check(within(before) and r[0][:1] == [{'why': 'late', 'ms': r[0][0]['ms']}]
+                  and r[2][0] >= LATE_MS,
+                  f'after a start-up {r[2][0] if r[2] else None} ms late the music keeps to the '
+                  f'picture ({before} ms)')
             check(within(resumed) and any(m['why'] == 'resumed' for m in r[0]),
                   f'after the audio context was suspended for 3 s the music goes on where the '
                   f'demo\'s clock stands ({resumed} ms)')
